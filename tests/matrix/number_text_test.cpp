@@ -1,0 +1,75 @@
+#include "matrix/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <string>
+
+namespace mirvel {
+namespace {
+
+struct TextCase {
+    double value;
+    std::u16string expected;
+};
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.value); }
+
+class WritesNumber : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(WritesNumber, InTheStandardForm) { EXPECT_EQ(NumberText(GetParam().value, u"."), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(WholeNumbers, WritesNumber,
+                         ::testing::Values(TextCase{0.0, u"0"}, TextCase{-0.0, u"0"}, TextCase{7.0, u"7"},
+                                           TextCase{-3.0, u"-3"}, TextCase{100.0, u"100"},
+                                           TextCase{1e14, u"100000000000000"},
+                                           TextCase{999999999999999.0, u"999999999999999"},
+                                           TextCase{-999999999999999.0, u"-999999999999999"}, TextCase{1e15, u"1E+15"},
+                                           TextCase{-1e15, u"-1E+15"}, TextCase{1.2e15, u"1.2E+15"},
+                                           TextCase{1.234e16, u"1.234E+16"}, TextCase{1e100, u"1E+100"},
+                                           TextCase{std::numeric_limits<double>::max(), u"1.79769313486232E+308"}));
+
+INSTANTIATE_TEST_SUITE_P(Fractions, WritesNumber,
+                         ::testing::Values(TextCase{2.5, u"2.5"}, TextCase{-0.25, u"-0.25"}, TextCase{0.1, u"0.1"},
+                                           TextCase{0.56789, u"0.56789"}, TextCase{5.6789e-5, u"0.000056789"},
+                                           TextCase{5.6789e-11, u"0.000000000056789"},
+                                           TextCase{1e-14, u"0.00000000000001"}, TextCase{1.5e-5, u"0.000015"},
+                                           TextCase{std::numbers::pi, u"3.14159265358979"},
+                                           TextCase{12.345678901234567, u"12.3456789012346"},
+                                           TextCase{1.0 / 3.0, u"0.333333333333333"},
+                                           TextCase{-2.0 / 3.0, u"-0.666666666666667"}, TextCase{0.1 + 0.2, u"0.3"}));
+
+INSTANTIATE_TEST_SUITE_P(Scientific, WritesNumber,
+                         ::testing::Values(TextCase{5.6789e-12, u"5.6789E-12"}, TextCase{1e-15, u"1E-15"},
+                                           TextCase{-1e-20, u"-1E-20"}, TextCase{1.5e-300, u"1.5E-300"},
+                                           TextCase{std::numeric_limits<double>::denorm_min(),
+                                                    u"4.94065645841247E-324"}));
+
+// Rounding is of the exact binary value to 15 digits, with ties away from
+// zero, which differs from printf's ties-to-even.
+INSTANTIATE_TEST_SUITE_P(Rounding, WritesNumber,
+                         ::testing::Values(TextCase{123456789012344.5, u"123456789012345"},
+                                           TextCase{-123456789012344.5, u"-123456789012345"},
+                                           TextCase{123456789012345.5, u"123456789012346"},
+                                           TextCase{999999999999999.9, u"1E+15"}, TextCase{0.99999999999999994, u"1"},
+                                           TextCase{9.9999999999999995e-6, u"0.00001"},
+                                           TextCase{1.0000000000000002, u"1"}));
+
+TEST(NumberText, UsesTheGivenDecimalSeparator) {
+    EXPECT_EQ(NumberText(2.5, u","), u"2,5");
+    EXPECT_EQ(NumberText(1.2e15, u","), u"1,2E+15");
+    EXPECT_EQ(NumberText(5.6789e-5, u","), u"0,000056789");
+    EXPECT_EQ(NumberText(2.5, u"<>"), u"2<>5");
+    EXPECT_EQ(NumberText(25.0, u","), u"25");
+}
+
+TEST(NumberText, AppendsToWhatIsThere) {
+    std::u16string text = u"x=";
+    AppendNumberText(text, -1.5, u".");
+    EXPECT_EQ(text, u"x=-1.5");
+}
+
+}  // namespace
+}  // namespace mirvel
