@@ -4,17 +4,20 @@
 BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
 WINDOWS_DIR  := $(BUILD)/windows
-WINE_PREFIX  := $(abspath $(BUILD)/wine-prefix)
+# Two Wine prefixes: tests and screenshots run in a virtual desktop, which
+# needs no window manager under Xvfb; `make run` uses a plain one.
+TEST_PREFIX  := $(abspath $(BUILD)/wine-test)
+RUN_PREFIX   := $(abspath $(BUILD)/wine-run)
 JOBS         ?= $(shell nproc)
 
-NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev
+NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
 WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth
 
-# Wine: our own prefix, no Mono/Gecko installer dialogs, quiet.
-WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# No Mono/Gecko installer dialogs; Wine's debug noise off.
+WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows test test-native test-windows run bench \
-        deps-native deps-windows wine-prefix clean
+        deps-native deps-windows clean
 
 all: build
 
@@ -34,13 +37,13 @@ build-windows: deps-windows
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows -j $(JOBS)
 
-# Initialised once, before any test runs in it.
-wine-prefix: $(WINE_PREFIX)/.initialised
-$(WINE_PREFIX)/.initialised: | deps-windows
-	@echo "Preparing the Wine prefix in $(WINE_PREFIX)"
-	@mkdir -p $(WINE_PREFIX)
-	@$(WINE_ENV) wineboot -i >/dev/null 2>&1
-	@$(WINE_ENV) wineserver -w
+# Each prefix is initialised once, before anything runs in it.
+$(TEST_PREFIX)/.initialised: | deps-windows
+	@tools/init-wine-prefix.sh $(TEST_PREFIX) virtual-desktop
+	@touch $@
+
+$(RUN_PREFIX)/.initialised: | deps-windows
+	@tools/init-wine-prefix.sh $(RUN_PREFIX)
 	@touch $@
 
 test: test-native test-windows
@@ -48,13 +51,14 @@ test: test-native test-windows
 test-native: build-native
 	@ctest --preset native -j $(JOBS)
 
-test-windows: build-windows wine-prefix
-	@$(WINE_ENV) xvfb-run -a ctest --preset windows -j $(JOBS)
+test-windows: build-windows $(TEST_PREFIX)/.initialised
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a ctest --preset windows -j $(JOBS)
 
-run: build-windows wine-prefix
+run: build-windows $(RUN_PREFIX)/.initialised
 	@if [ -z "$$DISPLAY" ]; then \
-	    echo "make run: no X display (DISPLAY is not set); run it from a desktop session." >&2; exit 1; fi
-	@$(WINE_ENV) wine $(WINDOWS_DIR)/Mirvel.exe
+	    echo "make run: there is no X display (DISPLAY is not set): start it from a desktop session," \
+	         "or see the window with 'make screenshot'." >&2; exit 1; fi
+	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" wine $(WINDOWS_DIR)/Mirvel.exe
 
 bench: build-native
 	@$(NATIVE_DIR)/bench/matrix_bench

@@ -1,0 +1,172 @@
+// Find, Exit and Clear, run by clicks, keys and access keys.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "form1_harness.h"
+
+namespace mirvel::testing {
+namespace {
+
+constexpr const wchar_t* kPlaceholder = L"(Введите матрицу размером 6x3 - 18 элементов)";
+constexpr const wchar_t* kErrorTitle = L"Ошибка ввода данных?";
+constexpr const wchar_t* kErrorText = L"Ошибка при вводе данных!\r\nВведите массив правильно!";
+constexpr const wchar_t* kResultTitle = L"Результат";
+
+std::wstring ResultText(const std::wstring& rowList) {
+    return L"В заданной матрице все элементы\r\nположительны в(во) " + rowList + L"строке(-ах).";
+}
+
+void ClickFind(Form1Harness& form) {
+    SendMessageW(form.Control(kCommand1Id), BM_CLICK, 0, 0);
+    form.Pump();
+}
+
+TEST(Find, OnThePlaceholderRejectsTheEntry) {
+    Form1Harness form;
+    MessageBoxCatcher boxes(form.Control(kLabel2Id));
+    form.PressKey(VK_RETURN);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    const CaughtMessageBox& box = boxes.Boxes()[0];
+    EXPECT_EQ(box.title, kErrorTitle);
+    EXPECT_EQ(box.text, kErrorText);
+    EXPECT_EQ(box.icon, BoxIcon::Stop);
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_TRUE(box.hasOkButton);
+    EXPECT_EQ(box.owner, form.Form());
+    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"");
+    EXPECT_EQ(TextOf(form.Control(kText1Id)), kPlaceholder);
+}
+
+struct FindCase {
+    const char* name;
+    const wchar_t* entry;
+    const wchar_t* display;
+    const wchar_t* rowList;
+};
+
+const FindCase kFinds[] = {
+    {"OneToEighteen", L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
+     L"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
+    {"FirstAndThird", L"1 1 1 1 1 1 -1 2 2 2 2 2 3 3 3 3 3 3", L"1 1 1 1 1 1 \r\n-1 2 2 2 2 2 \r\n3 3 3 3 3 3 \r\n",
+     L"1-й 3-й "},
+    {"NoneWithZerosAndText", L"0 0 0 0 0 0 abc 1 1 1 1 1 1 1 1 1 1 ",
+     L"0 0 0 0 0 0 \r\n0 1 1 1 1 1 \r\n1 1 1 1 1 0 \r\n", L""},
+    {"StoredNumbersAreShown", L"007 1e2 &H1F 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
+     L"7 100 31 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
+};
+
+class FindWithEntry : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindWithEntry, ShowsTheMatrixBeforeTheResult) {
+    Form1Harness form;
+    MessageBoxCatcher boxes(form.Control(kLabel2Id));
+    SetWindowTextW(form.Control(kText1Id), GetParam().entry);
+    form.PressKey(VK_RETURN);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    const CaughtMessageBox& box = boxes.Boxes()[0];
+    EXPECT_EQ(box.title, kResultTitle);
+    EXPECT_EQ(box.text, ResultText(GetParam().rowList));
+    EXPECT_EQ(box.icon, BoxIcon::Information);
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_EQ(box.owner, form.Form());
+    EXPECT_EQ(box.watchedTextWhenShown, GetParam().display) << "Label2 must be set before the message shows";
+    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), GetParam().display);
+    EXPECT_EQ(TextOf(form.Control(kText1Id)), GetParam().entry) << "Find never changes the entry";
+}
+
+INSTANTIATE_TEST_SUITE_P(All, FindWithEntry, ::testing::ValuesIn(kFinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Find, RunAgainShowsTheSameAndAFailureKeepsTheLastDisplay) {
+    Form1Harness form;
+    MessageBoxCatcher boxes(form.Control(kLabel2Id));
+    SetWindowTextW(form.Control(kText1Id), kFinds[1].entry);
+    ClickFind(form);
+    ClickFind(form);
+    SetWindowTextW(form.Control(kText1Id), L"1 2 3");
+    ClickFind(form);
+    SetWindowTextW(form.Control(kText1Id), L"1e400 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1");
+    ClickFind(form);
+    ASSERT_EQ(boxes.Boxes().size(), 4u);
+    EXPECT_EQ(boxes.Boxes()[0].text, boxes.Boxes()[1].text);
+    EXPECT_EQ(boxes.Boxes()[1].watchedTextWhenShown, kFinds[1].display);
+    for (const std::size_t failed : {2u, 3u}) {
+        EXPECT_EQ(boxes.Boxes()[failed].title, kErrorTitle);
+        EXPECT_EQ(boxes.Boxes()[failed].icon, BoxIcon::Stop);
+    }
+    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), kFinds[1].display);
+}
+
+TEST(Find, RunsFromItsAccessKey) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    form.PressAltWith(L'а');
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].title, kErrorTitle);
+    EXPECT_TRUE(form.IsOpen());
+}
+
+struct ExitCase {
+    const char* name;
+    void (*act)(Form1Harness&);
+};
+
+const ExitCase kExits[] = {
+    {"EscInTheEntry", [](Form1Harness& form) { form.PressKey(VK_ESCAPE); }},
+    {"EscOnFind",
+     [](Form1Harness& form) {
+         form.PressKey(VK_TAB);
+         form.PressKey(VK_ESCAPE);
+     }},
+    {"EnterOnExit",
+     [](Form1Harness& form) {
+         SetFocus(form.Control(kCommand2Id));
+         form.PressKey(VK_RETURN);
+     }},
+    {"ClickExit", [](Form1Harness& form) { SendMessageW(form.Control(kCommand2Id), BM_CLICK, 0, 0); }},
+    {"AccessKey", [](Form1Harness& form) { form.PressAltWith(L'ы'); }},
+    {"CloseBox", [](Form1Harness& form) { SendMessageW(form.Form(), WM_CLOSE, 0, 0); }},
+};
+
+class ExitBy : public ::testing::TestWithParam<ExitCase> {};
+
+TEST_P(ExitBy, EndsTheProgramAtOnceWithoutAsking) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    SetWindowTextW(form.Control(kText1Id), L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18");
+    GetParam().act(form);
+    form.Pump();
+    EXPECT_FALSE(form.IsOpen());
+    EXPECT_TRUE(Form1Harness::TakeQuitRequest());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ExitBy, ::testing::ValuesIn(kExits),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Clear, DoubleClickEmptiesThePlaceholderAndATypedEntry) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    form.DoubleClick(entry);
+    EXPECT_EQ(TextOf(entry), L"");
+    SetWindowTextW(entry, L"1 2 3 four");
+    form.DoubleClick(entry);
+    EXPECT_EQ(TextOf(entry), L"");
+    form.DoubleClick(entry);
+    EXPECT_EQ(TextOf(entry), L"") << "the placeholder never comes back";
+}
+
+TEST(Clear, LeavesTheDisplayAlone) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    SetWindowTextW(form.Control(kText1Id), kFinds[0].entry);
+    ClickFind(form);
+    form.DoubleClick(form.Control(kText1Id));
+    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), kFinds[0].display);
+}
+
+}  // namespace
+}  // namespace mirvel::testing

@@ -1,0 +1,129 @@
+#include "form1_harness.h"
+
+#include <gtest/gtest.h>
+
+#include "window/message_loop.h"
+
+namespace mirvel::testing {
+namespace {
+
+MessageBoxCatcher* activeCatcher = nullptr;
+
+BoxIcon IdentifyIcon(HICON icon) {
+    if (!icon) return BoxIcon::None;
+    if (icon == LoadIconW(nullptr, IDI_HAND)) return BoxIcon::Stop;
+    if (icon == LoadIconW(nullptr, IDI_ASTERISK)) return BoxIcon::Information;
+    return BoxIcon::Other;
+}
+
+bool HasClass(HWND window, const wchar_t* className) {
+    wchar_t name[64]{};
+    GetClassNameW(window, name, 64);
+    return lstrcmpiW(name, className) == 0;
+}
+
+}  // namespace
+
+Form1Harness::Form1Harness() {
+    EXPECT_TRUE(form_.Create(GetModuleHandleW(nullptr), SW_SHOW));
+    Pump();
+}
+
+void Form1Harness::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = target;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = GetTickCount();
+    ProcessMessage(Form(), msg);
+}
+
+void Form1Harness::PressKey(WPARAM virtualKey) {
+    const auto scanCode = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC));
+    Send(GetFocus(), WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
+    Pump();
+    // The window may be gone by now (Esc); a key-up then goes nowhere.
+    if (IsOpen()) Send(GetFocus(), WM_KEYUP, virtualKey, 1 | (scanCode << 16) | (3LL << 30));
+    Pump();
+}
+
+void Form1Harness::PressAltWith(wchar_t character) {
+    constexpr LPARAM kAltDown = 1LL << 29;
+    Send(GetFocus(), WM_SYSCHAR, character, 1 | kAltDown);
+    Pump();
+}
+
+void Form1Harness::DoubleClick(HWND control) {
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump();
+}
+
+void Form1Harness::Pump() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_QUIT) return;  // left for TakeQuitRequest
+        PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+        ProcessMessage(IsOpen() ? Form() : nullptr, msg);
+    }
+}
+
+bool Form1Harness::TakeQuitRequest() {
+    MSG msg{};
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+RECT RectInParent(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+MessageBoxCatcher::MessageBoxCatcher(HWND watched) : watched_(watched) {
+    activeCatcher = this;
+    hook_ = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    EXPECT_NE(hook_, nullptr);
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    activeCatcher = nullptr;
+}
+
+LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && activeCatcher && HasClass(box, L"#32770")) activeCatcher->Catch(box);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void MessageBoxCatcher::Catch(HWND box) {
+    CaughtMessageBox caught;
+    caught.title = TextOf(box);
+    caught.owner = GetWindow(box, GW_OWNER);
+    if (watched_) caught.watchedTextWhenShown = TextOf(watched_);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {
+            ++caught.buttonCount;
+            caught.hasOkButton = caught.hasOkButton || GetDlgCtrlID(child) == IDOK;
+        } else if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
+            caught.icon = IdentifyIcon(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
+        } else if (HasClass(child, L"Static") && GetWindowTextLengthW(child) > 0) {
+            caught.text = TextOf(child);
+        }
+    }
+    boxes_.push_back(caught);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace mirvel::testing

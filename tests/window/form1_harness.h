@@ -1,0 +1,78 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "window/form_layout.h"
+#include "window/main_window.h"
+
+namespace mirvel::testing {
+
+// The real Form1, driven the way a user drives it: keys go as MSGs through
+// the program's own message-loop step, so the dialog manager sees them.
+class Form1Harness {
+public:
+    Form1Harness();
+
+    [[nodiscard]] HWND Form() const { return form_.Window(); }
+    [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Form(), id); }
+    [[nodiscard]] bool IsOpen() const { return Form() != nullptr && IsWindow(Form()); }
+
+    // A key pressed and released where the focus is.
+    void PressKey(WPARAM virtualKey);
+    // Alt held with a character, as the keyboard sends an access key.
+    void PressAltWith(wchar_t character);
+    void DoubleClick(HWND control);
+    // Handles whatever is queued, as the message loop would.
+    void Pump();
+
+    // Whether the program asked to end (WM_QUIT), consuming the request.
+    static bool TakeQuitRequest();
+
+private:
+    void Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+
+    MainWindow form_;
+};
+
+// The text of any window.
+std::wstring TextOf(HWND window);
+
+// The client-relative rectangle of a child window.
+RECT RectInParent(HWND child);
+
+enum class BoxIcon { None, Stop, Information, Other };
+
+struct CaughtMessageBox {
+    std::wstring title;
+    std::wstring text;
+    BoxIcon icon = BoxIcon::None;
+    int buttonCount = 0;
+    bool hasOkButton = false;
+    HWND owner = nullptr;
+    std::wstring watchedTextWhenShown;  // the text of the watched window as the box appeared
+};
+
+// Catches every message box the thread shows, notes what it says and
+// closes it with OK, as a user would.
+class MessageBoxCatcher {
+public:
+    explicit MessageBoxCatcher(HWND watched = nullptr);
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    [[nodiscard]] const std::vector<CaughtMessageBox>& Boxes() const { return boxes_; }
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    void Catch(HWND box);
+
+    HHOOK hook_ = nullptr;
+    HWND watched_ = nullptr;
+    std::vector<CaughtMessageBox> boxes_;
+};
+
+}  // namespace mirvel::testing

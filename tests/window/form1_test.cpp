@@ -1,0 +1,167 @@
+// Form1 as the user first sees it: geometry, texts, tooltips, focus and keys.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "form1_harness.h"
+
+namespace mirvel::testing {
+namespace {
+
+struct PixelRect {
+    int left, top, width, height;
+};
+
+PixelRect Measure(HWND control) {
+    const RECT rect = RectInParent(control);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void ExpectRect(HWND control, PixelRect expected, const char* what) {
+    const PixelRect actual = Measure(control);
+    EXPECT_EQ(actual.left, expected.left) << what;
+    EXPECT_EQ(actual.top, expected.top) << what;
+    EXPECT_EQ(actual.width, expected.width) << what;
+    EXPECT_EQ(actual.height, expected.height) << what;
+}
+
+struct GeometryCase {
+    ControlId id;
+    const char* name;
+    PixelRect at96Dpi;
+    PixelRect at144Dpi;
+};
+
+// Twips over 15 at 96 DPI, over 10 at 144 DPI, halves rounded up.
+constexpr GeometryCase kGeometry[] = {
+    {kLabel1Id, "Label1", {0, 0, 249, 25}, {0, 0, 374, 38}},
+    {kText1Id, "Text1", {0, 32, 255, 19}, {0, 48, 383, 29}},
+    {kLabel2Id, "Label2", {88, 56, 81, 41}, {132, 84, 122, 62}},
+    {kCommand1Id, "Command1", {6, 56, 65, 41}, {9, 84, 98, 62}},
+    {kCommand2Id, "Command2", {184, 56, 65, 41}, {276, 84, 98, 62}},
+};
+
+TEST(Form1, IsLaidOutInTwipsAt96Dpi) {
+    Form1Harness form;
+    ASSERT_EQ(GetDpiForWindow(form.Form()), 96u) << "the test prefix runs at 96 DPI";
+    RECT client{};
+    GetClientRect(form.Form(), &client);
+    EXPECT_EQ(client.right, 255);
+    EXPECT_EQ(client.bottom, 99);
+    for (const auto& control : kGeometry) ExpectRect(form.Control(control.id), control.at96Dpi, control.name);
+}
+
+LONG FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+}
+
+TEST(Form1, LaysItselfOutAgainWhenTheDpiChanges) {
+    Form1Harness form;
+    const LONG fontHeightAt96 = FontHeight(form.Control(kText1Id));
+    RECT suggested{};
+    GetWindowRect(form.Form(), &suggested);
+    SendMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    for (const auto& control : kGeometry) ExpectRect(form.Control(control.id), control.at144Dpi, control.name);
+    for (const ControlId id : {kLabel1Id, kText1Id, kLabel2Id, kCommand1Id, kCommand2Id})
+        EXPECT_NEAR(FontHeight(form.Control(id)), fontHeightAt96 * 1.5, 1.0) << "control " << id;
+}
+
+TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
+    Form1Harness form;
+    const LONG style = GetWindowLongW(form.Form(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+}
+
+std::wstring TooltipOf(HWND form, HWND control) {
+    HWND tooltip = nullptr;
+    while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+        if (GetWindow(tooltip, GW_OWNER) == form) break;
+    }
+    if (!tooltip) return L"(no tooltip control)";
+    wchar_t buffer[512]{};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = form;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = buffer;
+    SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    return buffer;
+}
+
+struct TextCase {
+    ControlId id;
+    const wchar_t* text;
+    const wchar_t* tooltip;
+};
+
+constexpr TextCase kTexts[] = {
+    {kLabel1Id, L"Задание: \"В матрице размера 6x3 найти номера строк, все элементы которых положительны\".",
+     L"Условие"},
+    {kText1Id, L"(Введите матрицу размером 6x3 - 18 элементов)", L"Введите матрицу размером 6x3 - 18 элементов"},
+    {kLabel2Id, L"", L"Вывод матрицы"},
+    {kCommand1Id, L"Н&айти",
+     L"Для нахождения номеров строк со всеми положительными элементами нажмите кнопку \"Найти\""},
+    {kCommand2Id, L"В&ыход", L"Для завершения работы программы нажмите кнопку \"Выход\""},
+};
+
+TEST(Form1, ShowsItsTextsAndTooltips) {
+    Form1Harness form;
+    EXPECT_EQ(TextOf(form.Form()), L"Mirvel");
+    for (const auto& control : kTexts) {
+        EXPECT_EQ(TextOf(form.Control(control.id)), control.text);
+        EXPECT_EQ(TooltipOf(form.Form(), form.Control(control.id)), control.tooltip);
+    }
+}
+
+TEST(Form1, LabelsShowAmpersandsAndWrapInsideTheirRectangle) {
+    Form1Harness form;
+    for (const ControlId label : {kLabel1Id, kLabel2Id}) {
+        const LONG style = GetWindowLongW(form.Control(label), GWL_STYLE);
+        EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
+        EXPECT_TRUE(style & SS_NOPREFIX);
+        EXPECT_FALSE(style & (WS_TABSTOP | WS_BORDER));
+    }
+}
+
+TEST(Form1, EntryFieldIsOneLineWithoutALengthLimit) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    EXPECT_FALSE(GetWindowLongW(entry, GWL_STYLE) & ES_MULTILINE);
+    EXPECT_GE(SendMessageW(entry, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+}
+
+TEST(Form1, StartsWithTheFocusInTheEntryAndTabsThroughItsControls) {
+    Form1Harness form;
+    ASSERT_EQ(GetFocus(), form.Control(kText1Id));
+    for (const ControlId next : {kCommand1Id, kCommand2Id, kText1Id, kCommand1Id}) {
+        form.PressKey(VK_TAB);
+        EXPECT_EQ(GetFocus(), form.Control(next)) << "after Tab, control " << next;
+    }
+}
+
+TEST(Form1, EnterPressesTheFocusedButtonOrElseFind) {
+    Form1Harness form;
+    EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(kCommand1Id, DC_HASDEFID));
+    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+
+    form.PressKey(VK_TAB);
+    form.PressKey(VK_TAB);  // to Exit
+    EXPECT_EQ(GetWindowLongW(form.Control(kCommand2Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+
+    form.PressKey(VK_TAB);  // back in the entry: Find is the default again
+    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(form.Control(kCommand2Id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+}
+
+}  // namespace
+}  // namespace mirvel::testing

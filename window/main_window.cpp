@@ -1,0 +1,224 @@
+#include "window/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "matrix/matrix_search.h"
+#include "window/entry_field.h"
+#include "window/message_box.h"
+#include "window/resource.h"
+#include "window/user_locale.h"
+#include "window/wide_text.h"
+
+namespace mirvel {
+namespace {
+
+constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kForm1ExStyle = 0;
+
+// Posted when the focus moves, so that the default button is restyled after
+// the dialog manager has done its own restyling.
+constexpr UINT kFocusMoved = WM_APP + 1;
+
+struct ControlClass {
+    const wchar_t* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassOf(const ControlSpec& spec) {
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    switch (spec.kind) {
+        case ControlKind::Label:
+            // SS_NOTIFY lets the label take the mouse, so its tooltip shows.
+            return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
+        case ControlKind::EntryField:
+            return {WC_EDITW, kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case ControlKind::PushButton:
+            return {WC_BUTTONW,
+                    kChild | WS_TABSTOP | BS_NOTIFY | (spec.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+    }
+    return {WC_STATICW, kChild, 0};
+}
+
+bool InitializeCommonControls() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int sizeMetric) {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+// The system's dialog font at the given DPI.
+HFONT CreateDialogFont(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) return nullptr;
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+}  // namespace
+
+bool MainWindow::Create(HINSTANCE instance, int showCommand) {
+    if (!InitializeCommonControls()) return false;
+    WNDCLASSEXW windowClass{};
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadProgramIcon(instance, SM_CXICON);
+    windowClass.hIconSm = LoadProgramIcon(instance, SM_CXSMICON);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    if (!RegisterClass(windowClass)) return false;
+    // The system places the window; its size is set from the DPI once it exists.
+    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, nullptr, instance)) {
+        return false;
+    }
+    ShowWindow(Window(), showCommand);
+    UpdateWindow(Window());
+    return true;
+}
+
+// Dispatches to a member handler through the windowsx.h message crackers.
+#define MIRVEL_HANDLE_MESSAGE(message, handler) \
+    case message:                               \
+        return HANDLE_##message(Window(), wParam, lParam, [this](auto... args) { return handler(args...); })
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        MIRVEL_HANDLE_MESSAGE(WM_CREATE, OnCreate);
+        MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
+        MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
+        MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
+        MIRVEL_HANDLE_MESSAGE(WM_DESTROY, OnDestroy);
+        case WM_NCDESTROY:
+            OnNcDestroy(Window());
+            return DefaultProc(message, wParam, lParam);
+        case WM_DPICHANGED:
+            return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case DM_GETDEFID:
+            return OnGetDefId();
+        case kFocusMoved:
+            OnFocusMoved();
+            return 0;
+        default:
+            return DefaultProc(message, wParam, lParam);
+    }
+}
+
+#undef MIRVEL_HANDLE_MESSAGE
+
+BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
+    if (!tooltips_.Create(window) || !CreateControls()) return FALSE;
+    focusToRestore_ = Control(kText1Id);
+    LayOut(GetDpiForWindow(window));
+    return TRUE;
+}
+
+void MainWindow::OnCommand(HWND, int id, HWND, UINT code) {
+    switch (id) {
+        case kCommand1Id:
+            if (code == BN_CLICKED) Command1_Click();
+            break;
+        case kCommand2Id:
+            if (code == BN_CLICKED) Command2_Click();
+            break;
+        case kText1Id:
+            if (code == kEntryFieldDoubleClicked) Text1_DblClick();
+            break;
+        default:
+            break;
+    }
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS || code == EN_SETFOCUS) PostMessageW(Window(), kFocusMoved, 0, 0);
+}
+
+// Like a dialog, the window gives the focus back to the control that had it.
+void MainWindow::OnActivate(HWND window, UINT state, HWND, BOOL minimized) {
+    if (state == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(window, focus)) focusToRestore_ = focus;
+    } else if (!minimized && focusToRestore_) {
+        SetFocus(focusToRestore_);
+    }
+}
+
+void MainWindow::OnSetFocus(HWND, HWND) {
+    if (focusToRestore_) SetFocus(focusToRestore_);
+}
+
+void MainWindow::OnDestroy(HWND) { PostQuitMessage(0); }
+
+void MainWindow::OnNcDestroy(HWND) { font_.reset(); }
+
+LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    SetWindowPos(Window(), nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut(dpi);
+    return 0;
+}
+
+// The dialog manager asks which button Enter presses.
+LRESULT MainWindow::OnGetDefId() const { return MAKELRESULT(DefaultButton(), DC_HASDEFID); }
+
+// The default button wears the heavy border that tells where Enter goes.
+void MainWindow::OnFocusMoved() {
+    const ControlId defaultButton = DefaultButton();
+    for (const ControlId button : {kCommand1Id, kCommand2Id}) {
+        const LONG style = button == defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        SendMessageW(Control(button), BM_SETSTYLE, static_cast<WPARAM>(style), TRUE);
+    }
+}
+
+void MainWindow::Command1_Click() {
+    const std::u16string entry = ToU16(WindowText(Control(kText1Id)));
+    if (!ReadMatrixEntry(entry, matrix_)) {
+        ShowMessage(Window(), InputErrorMessage());
+        return;
+    }
+    const RowReport report = FindPositiveRows(matrix_, UserDecimalSeparator());
+    const HWND display = Control(kLabel2Id);
+    SetWindowTextW(display, ToWide(report.displayText).c_str());
+    UpdateWindow(display);  // the matrix shows before the message covers the window
+    ShowMessage(Window(), ResultMessage(report.rowList));
+}
+
+void MainWindow::Command2_Click() { DestroyWindow(Window()); }
+
+void MainWindow::Text1_DblClick() { SetWindowTextW(Control(kText1Id), L""); }
+
+bool MainWindow::CreateControls() {
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
+    for (const ControlSpec& spec : kForm1Controls) {
+        const ControlClass controlClass = ClassOf(spec);
+        const HWND control =
+            CreateWindowExW(controlClass.exStyle, controlClass.className, spec.text, controlClass.style, 0, 0, 0, 0,
+                            Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        if (!control || !tooltips_.Add(control, spec.tooltip)) return false;
+    }
+    const HWND entry = Control(kText1Id);
+    SendMessageW(entry, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
+    return ReportDoubleClicks(entry);
+}
+
+void MainWindow::LayOut(UINT dpi) {
+    if (FontHandle font{CreateDialogFont(dpi)}) font_ = std::move(font);
+    const HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    for (const ControlSpec& spec : kForm1Controls) {
+        const HWND control = Control(spec.id);
+        const RECT bounds = ToPixels(spec.bounds, dpi);
+        SetWindowFont(control, font, FALSE);
+        MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+    }
+    tooltips_.SetDpi(dpi);
+
+    RECT frame = ToPixels(kForm1Client, dpi);
+    AdjustWindowRectExForDpi(&frame, kForm1Style, FALSE, kForm1ExStyle, dpi);
+    SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Enter presses the focused push button, and Find wherever else the focus is.
+ControlId MainWindow::DefaultButton() const { return GetFocus() == Control(kCommand2Id) ? kCommand2Id : kCommand1Id; }
+
+}  // namespace mirvel

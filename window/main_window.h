@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+#include "matrix/matrix.h"
+#include "window/base_window.h"
+#include "window/form_layout.h"
+#include "window/tooltips.h"
+
+namespace mirvel {
+
+// Form1, the program's one window: the task statement, the entry field, the
+// matrix display and the Find and Exit buttons.
+class MainWindow : public BaseWindow<MainWindow> {
+public:
+    static const wchar_t* ClassName() { return L"MirvelForm1"; }
+
+    // Creates Form1 with its controls and shows it.
+    bool Create(HINSTANCE instance, int showCommand);
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    struct FontDeleter {
+        void operator()(HFONT font) const { DeleteObject(font); }
+    };
+    using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+    BOOL OnCreate(HWND window, LPCREATESTRUCTW createStruct);
+    void OnCommand(HWND window, int id, HWND control, UINT code);
+    void OnActivate(HWND window, UINT state, HWND other, BOOL minimized);
+    void OnSetFocus(HWND window, HWND oldFocus);
+    void OnDestroy(HWND window);
+    void OnNcDestroy(HWND window);
+    LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT OnGetDefId() const;
+    void OnFocusMoved();
+
+    // The commands.
+    void Command1_Click();  // Find
+    void Command2_Click();  // Exit
+    void Text1_DblClick();  // Clear
+
+    bool CreateControls();
+    void LayOut(UINT dpi);
+    [[nodiscard]] ControlId DefaultButton() const;
+    [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
+
+    Matrix matrix_;
+    Tooltips tooltips_;
+    FontHandle font_;
+    HWND focusToRestore_ = nullptr;
+};
+
+}  // namespace mirvel
