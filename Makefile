@@ -16,7 +16,7 @@ WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64
 # No Mono/Gecko installer dialogs; Wine's debug noise off.
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
-.PHONY: all build build-native build-windows test test-native test-windows run bench \
+.PHONY: all build build-native build-windows test test-native test-windows run bench screenshot \
         deps-native deps-windows clean
 
 all: build
@@ -59,6 +59,13 @@ run: build-windows $(RUN_PREFIX)/.initialised
 	    echo "make run: there is no X display (DISPLAY is not set): start it from a desktop session," \
 	         "or see the window with 'make screenshot'." >&2; exit 1; fi
 	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" wine $(WINDOWS_DIR)/Mirvel.exe
+
+# Pictures of the window and of a result message, for the README.
+screenshot: build-windows $(TEST_PREFIX)/.initialised
+	@tools/ensure-packages.sh imagemagick
+	@mkdir -p docs
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
+	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs
 
 bench: build-native
 	@$(NATIVE_DIR)/bench/matrix_bench

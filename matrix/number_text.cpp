@@ -1,5 +1,7 @@
 #include "matrix/number_text.h"
 
+#include "matrix/exact_decimal.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -13,30 +15,16 @@ namespace {
 constexpr int kSignificantDigits = 15;
 
 // A value rounded to 15 significant digits: digits[0] is non-zero (unless the
-// value is zero), trailing zeros are removed, and the value is
-// 0.d1d2d3... scaled so that the first digit stands at 10^exponent.
+// value is zero), trailing zeros are removed, and the first digit stands at
+// 10^exponent.
 struct RoundedDecimal {
     bool negative = false;
     std::string digits;
     int exponent = 0;
 };
 
-// Writes the value in scientific form with the given number of digits after
-// the point, split into digits and exponent.
-void ScientificDigits(double magnitude, int precision, std::string& digits, int& exponent) {
-    // 767 significant digits describe any double exactly.
-    std::array<char, 800> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, precision);
-    const std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
-    const std::size_t e = text.find('e');
-    digits.assign(1, text[0]);
-    if (e > 2) digits.append(text.substr(2, e - 2));
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), exponent);
-}
-
-// Rounds the digits to 15, half away from zero; a carry past the first digit
-// moves the exponent.
+// Rounds the exact leading digits to 15, half away from zero; a carry past
+// the first digit moves the exponent.
 void RoundToSignificant(std::string& digits, int& exponent) {
     const bool roundUp = digits.size() > kSignificantDigits && digits[kSignificantDigits] >= '5';
     if (digits.size() > kSignificantDigits) digits.resize(kSignificantDigits);
@@ -62,13 +50,9 @@ RoundedDecimal Round(double value) {
         rounded.digits = "0";
         return rounded;
     }
-    // Seventeen correctly rounded digits decide the rounding at fifteen,
-    // unless digits 16 and 17 read "50": then the exact value may be a tie,
-    // and only its full expansion tells.
-    ScientificDigits(magnitude, kSignificantDigits + 1, rounded.digits, rounded.exponent);
-    if (rounded.digits.compare(kSignificantDigits, 2, "50") == 0) {
-        ScientificDigits(magnitude, 780, rounded.digits, rounded.exponent);
-    }
+    const LeadingDigits leading = ExactLeadingDigits(magnitude);
+    rounded.digits.assign(leading.digits.begin(), leading.digits.end());
+    rounded.exponent = leading.exponent;
     RoundToSignificant(rounded.digits, rounded.exponent);
     return rounded;
 }

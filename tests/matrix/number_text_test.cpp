@@ -1,10 +1,17 @@
 #include "matrix/number_text.h"
 
+#include "matrix/exact_decimal.h"
+
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <string>
 
 namespace mirvel {
@@ -69,6 +76,26 @@ TEST(NumberText, AppendsToWhatIsThere) {
     std::u16string text = u"x=";
     AppendNumberText(text, -1.5, u".");
     EXPECT_EQ(text, u"x=-1.5");
+}
+
+// Across the whole range of doubles, the leading digits are those of the
+// exact binary value, as a full-precision printer writes it.
+TEST(ExactLeadingDigits, AgreeWithAnExactPrinter) {
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::fabs(std::bit_cast<double>(random()));
+        if (!std::isfinite(value) || value == 0.0) continue;
+        std::array<char, 800> exact{};
+        const auto end =
+            std::to_chars(exact.data(), exact.data() + exact.size(), value, std::chars_format::scientific, 770).ptr;
+        const std::string text(exact.data(), end);
+        const std::string expectedDigits = text.substr(0, 1) + text.substr(2, 15);
+        const int expectedExponent = std::stoi(text.substr(text.find('e') + 1));
+
+        const LeadingDigits leading = ExactLeadingDigits(value);
+        ASSERT_EQ(std::string(leading.digits.begin(), leading.digits.end()), expectedDigits) << text;
+        ASSERT_EQ(leading.exponent, expectedExponent) << text;
+    }
 }
 
 }  // namespace

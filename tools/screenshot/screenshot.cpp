@@ -1,0 +1,109 @@
+// Drives a running Mirvel for the pictures in the documentation, one step a
+// call, so that the X server can be photographed between the steps:
+//   screenshot.exe start   starts Mirvel.exe and waits until Form1 is idle
+//   screenshot.exe find    types a sample entry, runs Find, waits for the result
+//   screenshot.exe close   closes the message and the program
+// Each step prints the screen area worth photographing: "WxH+X+Y".
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* kSampleEntry = L"1 2 3 4 5 6 -7 8 9 10 11 12 13 14 15 16 17 18.5";
+constexpr DWORD kPatienceMs = 10000;
+
+std::wstring FolderOfThisProgram() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate ready) {
+    for (DWORD waited = 0; waited < kPatienceMs; waited += 50) {
+        if (ready()) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+HWND FindMessageBox(HWND owner) {
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+        if (GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box)) return box;
+    }
+    return nullptr;
+}
+
+void PrintArea(const RECT& area) {
+    std::printf("%ldx%ld+%ld+%ld\n", area.right - area.left, area.bottom - area.top, area.left, area.top);
+}
+
+HWND FindForm() { return FindWindowW(L"MirvelForm1", nullptr); }
+
+RECT Union(HWND first, HWND second) {
+    RECT a{}, b{}, both{};
+    GetWindowRect(first, &a);
+    GetWindowRect(second, &b);
+    UnionRect(&both, &a, &b);
+    return both;
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "screenshot: %s\n", what);
+    return 1;
+}
+
+int Start() {
+    std::wstring commandLine = L"\"" + FolderOfThisProgram() + L"Mirvel.exe\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return Fail("cannot start Mirvel.exe");
+    }
+    WaitForInputIdle(process.hProcess, kPatienceMs);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    HWND form = nullptr;
+    if (!WaitFor([&] { return (form = FindForm()) != nullptr; })) return Fail("no Form1 window");
+    Sleep(500);
+    RECT area{};
+    GetWindowRect(form, &area);
+    PrintArea(area);
+    return 0;
+}
+
+int Find() {
+    const HWND form = FindForm();
+    if (!form) return Fail("no Form1 window");
+    SetWindowTextW(GetDlgItem(form, 102), kSampleEntry);
+    PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(form, IDOK)));
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = FindMessageBox(form)) != nullptr; })) return Fail("no result message");
+    Sleep(500);
+    PrintArea(Union(form, box));
+    return 0;
+}
+
+int Close() {
+    const HWND form = FindForm();
+    if (!form) return Fail("no Form1 window");
+    if (const HWND box = FindMessageBox(form)) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (!WaitFor([&] { return FindMessageBox(form) == nullptr; })) return Fail("the message did not close");
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    return WaitFor([] { return FindForm() == nullptr; }) ? 0 : Fail("Mirvel did not end");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring step = argc == 2 ? argv[1] : L"";
+    if (step == L"start") return Start();
+    if (step == L"find") return Find();
+    if (step == L"close") return Close();
+    return Fail("usage: screenshot.exe start|find|close");
+}
