@@ -12,12 +12,14 @@ JOBS         ?= $(shell nproc)
 
 NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
 WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth
+FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
+FUZZ_SECONDS     ?= 60
 
 # No Mono/Gecko installer dialogs; Wine's debug noise off.
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
-.PHONY: all build build-native build-windows test test-native test-windows run bench screenshot \
-        deps-native deps-windows clean
+.PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
+        test-fuzz test-windows run bench screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
 
@@ -26,6 +28,9 @@ deps-native:
 
 deps-windows:
 	@tools/ensure-packages.sh $(WINDOWS_PACKAGES)
+
+deps-fuzz:
+	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
 
 build: build-native build-windows
 
@@ -37,6 +42,15 @@ build-windows: deps-windows
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows -j $(JOBS)
 
+# The core's tests once more, with AddressSanitizer and UBSan.
+build-sanitize: deps-native
+	@cmake --preset sanitize >/dev/null
+	@cmake --build --preset sanitize -j $(JOBS)
+
+build-fuzz: deps-fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
 # Each prefix is initialised once, before anything runs in it.
 $(TEST_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(TEST_PREFIX) virtual-desktop
@@ -46,10 +60,22 @@ $(RUN_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(RUN_PREFIX)
 	@touch $@
 
-test: test-native test-windows
+test: test-native test-sanitize test-fuzz test-windows
 
 test-native: build-native
 	@ctest --preset native -j $(JOBS)
+
+test-sanitize: build-sanitize
+	@ctest --preset sanitize -j $(JOBS)
+
+# A few seconds of fuzzing; `make fuzz` runs for FUZZ_SECONDS.
+test-fuzz: build-fuzz
+	@ctest --preset fuzz
+
+fuzz: build-fuzz
+	@mkdir -p $(BUILD)/fuzz/corpus
+	@$(BUILD)/fuzz/fuzz/matrix_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(BUILD)/fuzz/corpus fuzz/corpus
 
 test-windows: build-windows $(TEST_PREFIX)/.initialised
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a ctest --preset windows -j $(JOBS)
