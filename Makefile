@@ -93,8 +93,12 @@ screenshot: build-windows $(TEST_PREFIX)/.initialised
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs
 
-bench: build-native
+# The core's speed natively; start-up and size of the Windows program.
+bench: build-native build-windows $(TEST_PREFIX)/.initialised
 	@$(NATIVE_DIR)/bench/matrix_bench
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
+	@echo "Mirvel.exe: $$(stat -c %s $(WINDOWS_DIR)/Mirvel.exe) bytes (goal: at most 262144), imports:" \
+	    $$(x86_64-w64-mingw32-objdump -p $(WINDOWS_DIR)/Mirvel.exe | sed -n 's/.*DLL Name: //p' | tr '\n' ' ')
 
 clean:
 	rm -rf $(BUILD)

@@ -145,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(std::isfinite(stored), "only finite numbers are stored");
         Require(stored == *ReadLeadingNumber(items[static_cast<std::size_t>(k)]), "item k fills cell k, row by row");
     }
-    for (const std::u16string_view separator : {u".", u","}) CheckDisplay(matrix, FindPositiveRows(matrix, separator), separator);
+    for (const std::u16string_view separator : {u".", u","})
+        CheckDisplay(matrix, FindPositiveRows(matrix, separator), separator);
     return 0;
 }
