@@ -100,6 +100,37 @@ TEST(Find, RunAgainShowsTheSameAndAFailureKeepsTheLastDisplay) {
     EXPECT_EQ(TextOf(form.Control(kLabel2Id)), kFinds[1].display);
 }
 
+// The user's decimal separator, changed for one test and then put back.
+class DecimalSeparatorOverride {
+public:
+    explicit DecimalSeparatorOverride(const wchar_t* separator) {
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_, 8);
+        EXPECT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator));
+    }
+    ~DecimalSeparatorOverride() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_); }
+    DecimalSeparatorOverride(const DecimalSeparatorOverride&) = delete;
+    DecimalSeparatorOverride& operator=(const DecimalSeparatorOverride&) = delete;
+
+private:
+    wchar_t saved_[8]{};
+};
+
+TEST(Find, WritesNumbersWithTheUsersDecimalSeparatorOfTheMoment) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    SetWindowTextW(form.Control(kText1Id), L"2.5 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 0.125");
+    {
+        DecimalSeparatorOverride comma(L",");
+        ClickFind(form);
+        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"2,5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0,125 \r\n");
+    }
+    {
+        DecimalSeparatorOverride fullStop(L".");
+        ClickFind(form);
+        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"2.5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0.125 \r\n");
+    }
+}
+
 TEST(Find, RunsFromItsAccessKey) {
     Form1Harness form;
     MessageBoxCatcher boxes;

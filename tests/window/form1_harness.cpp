@@ -90,6 +90,7 @@ RECT RectInParent(HWND child) {
 }
 
 MessageBoxCatcher::MessageBoxCatcher(HWND watched) : watched_(watched) {
+    boxes_.reserve(kKept);
     activeCatcher = this;
     hook_ = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
     EXPECT_NE(hook_, nullptr);
@@ -122,7 +123,8 @@ void MessageBoxCatcher::Catch(HWND box) {
             caught.text = TextOf(child);
         }
     }
-    boxes_.push_back(caught);
+    if (boxes_.size() < kKept) boxes_.push_back(caught);
+    ++count_;
     PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 

@@ -64,7 +64,11 @@ public:
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
+    // The first boxes caught, in order (at most kKept of them), and how many in all.
     [[nodiscard]] const std::vector<CaughtMessageBox>& Boxes() const { return boxes_; }
+    [[nodiscard]] std::size_t Count() const { return count_; }
+
+    static constexpr std::size_t kKept = 64;  // so that a long run does not grow the heap
 
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
@@ -73,6 +77,7 @@ private:
     HHOOK hook_ = nullptr;
     HWND watched_ = nullptr;
     std::vector<CaughtMessageBox> boxes_;
+    std::size_t count_ = 0;
 };
 
 }  // namespace mirvel::testing
