@@ -1,6 +1,8 @@
 # The front door: `make run` starts Mirvel, `make test` runs every test.
 # Each target first installs the Debian packages it is missing.
 
+MAKEFLAGS += --no-print-directory
+
 BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
 WINDOWS_DIR  := $(BUILD)/windows
@@ -32,24 +34,26 @@ deps-windows:
 deps-fuzz:
 	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
 
+# Configures and builds one CMake preset.
+define build-preset
+	@cmake --preset $(1) >/dev/null
+	@cmake --build --preset $(1) -j $(JOBS)
+endef
+
 build: build-native build-windows
 
 build-native: deps-native
-	@cmake --preset native >/dev/null
-	@cmake --build --preset native -j $(JOBS)
+	$(call build-preset,native)
 
 build-windows: deps-windows
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows -j $(JOBS)
+	$(call build-preset,windows)
 
 # The core's tests once more, with AddressSanitizer and UBSan.
 build-sanitize: deps-native
-	@cmake --preset sanitize >/dev/null
-	@cmake --build --preset sanitize -j $(JOBS)
+	$(call build-preset,sanitize)
 
 build-fuzz: deps-fuzz
-	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS)
+	$(call build-preset,fuzz)
 
 # Each prefix is initialised once, before anything runs in it.
 $(TEST_PREFIX)/.initialised: | deps-windows
