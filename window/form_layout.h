@@ -27,7 +27,7 @@ enum ControlId : int {
 
 enum class ControlKind { Label, EntryField, PushButton };
 
-struct ControlSpec {
+struct ControlDescription {
     ControlId id;
     ControlKind kind;
     TwipRect bounds;
@@ -39,7 +39,7 @@ inline constexpr const wchar_t* kForm1Caption = L"Mirvel";
 inline constexpr TwipRect kForm1Client{0, 0, 3825, 1485};
 
 // The controls in tab order.
-inline constexpr std::array<ControlSpec, 5> kForm1Controls{{
+inline constexpr std::array<ControlDescription, 5> kForm1Controls{{
     {kLabel1Id,
      ControlKind::Label,
      {0, 0, 3735, 375},

@@ -26,17 +26,19 @@ struct ControlClass {
     DWORD exStyle;
 };
 
-ControlClass ClassOf(const ControlSpec& spec) {
+ControlClass ClassOf(const ControlDescription& description) {
     constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-    switch (spec.kind) {
+    switch (description.kind) {
         case ControlKind::Label:
             // SS_NOTIFY lets the label take the mouse, so its tooltip shows.
             return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
         case ControlKind::EntryField:
             return {WC_EDITW, kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
         case ControlKind::PushButton:
-            return {WC_BUTTONW,
-                    kChild | WS_TABSTOP | BS_NOTIFY | (spec.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+            return {
+                WC_BUTTONW,
+                kChild | WS_TABSTOP | BS_NOTIFY | (description.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                0};
     }
     return {WC_STATICW, kChild, 0};
 }
@@ -189,12 +191,12 @@ void MainWindow::Text1_DblClick() { SetWindowTextW(Control(kText1Id), L""); }
 
 bool MainWindow::CreateControls() {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
-    for (const ControlSpec& spec : kForm1Controls) {
-        const ControlClass controlClass = ClassOf(spec);
-        const HWND control =
-            CreateWindowExW(controlClass.exStyle, controlClass.className, spec.text, controlClass.style, 0, 0, 0, 0,
-                            Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-        if (!control || !tooltips_.Add(control, spec.tooltip)) return false;
+    for (const ControlDescription& description : kForm1Controls) {
+        const ControlClass controlClass = ClassOf(description);
+        const HWND control = CreateWindowExW(
+            controlClass.exStyle, controlClass.className, description.text, controlClass.style, 0, 0, 0, 0, Window(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(description.id)), instance, nullptr);
+        if (!control || !tooltips_.Add(control, description.tooltip)) return false;
     }
     const HWND entry = Control(kText1Id);
     SendMessageW(entry, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
@@ -204,9 +206,9 @@ bool MainWindow::CreateControls() {
 void MainWindow::LayOut(UINT dpi) {
     if (FontHandle font{CreateDialogFont(dpi)}) font_ = std::move(font);
     const HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    for (const ControlSpec& spec : kForm1Controls) {
-        const HWND control = Control(spec.id);
-        const RECT bounds = ToPixels(spec.bounds, dpi);
+    for (const ControlDescription& description : kForm1Controls) {
+        const HWND control = Control(description.id);
+        const RECT bounds = ToPixels(description.bounds, dpi);
         SetWindowFont(control, font, FALSE);
         MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     }
