@@ -19,8 +19,12 @@ public:
     [[nodiscard]] HWND Window() const { return window_; }
 
 protected:
+    // A window that outlives its object is destroyed without it: by now the
+    // derived part is gone, so its last messages go to the default procedure.
     ~BaseWindow() {
-        if (window_) DestroyWindow(window_);
+        if (!window_) return;
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
     }
 
     static bool RegisterClass(WNDCLASSEXW windowClass) {
