@@ -163,5 +163,18 @@ TEST(Form1, EnterPressesTheFocusedButtonOrElseFind) {
     EXPECT_EQ(GetWindowLongW(form.Control(kCommand2Id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
 }
 
+// A Form1 object that goes away first takes its window with it, quietly: the
+// window's last messages must not reach the object being destroyed.
+TEST(Form1, GoesWithItsObject) {
+    HWND window = nullptr;
+    {
+        Form1Harness form;
+        window = form.Form();
+        ASSERT_TRUE(IsWindow(window));
+    }
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(Form1Harness::TakeQuitRequest()) << "only Exit and the close box end the program";
+}
+
 }  // namespace
 }  // namespace mirvel::testing
