@@ -100,6 +100,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return DefaultProc(message, wParam, lParam);
         case WM_DPICHANGED:
             return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_SETTINGCHANGE:
+            // The user may have chosen another message font.
+            if (wParam == SPI_SETNONCLIENTMETRICS) LayOut(GetDpiForWindow(Window()));
+            return DefaultProc(message, wParam, lParam);
         case DM_GETDEFID:
             return OnGetDefId();
         case kFocusMoved:

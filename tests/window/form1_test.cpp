@@ -71,6 +71,18 @@ TEST(Form1, LaysItselfOutAgainWhenTheDpiChanges) {
         EXPECT_NEAR(FontHeight(form.Control(id)), fontHeightAt96 * 1.5, 1.0) << "control " << id;
 }
 
+TEST(Form1, TakesUpANewMessageFontFromTheSettings) {
+    Form1Harness form;
+    const auto fontOf = [&](ControlId id) { return SendMessageW(form.Control(id), WM_GETFONT, 0, 0); };
+    const LRESULT before = fontOf(kText1Id);
+    SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    const LRESULT after = fontOf(kText1Id);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(fontOf(kCommand2Id), after);
+    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(before)), 0u) << "the old font is deleted";
+    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(after)), static_cast<DWORD>(OBJ_FONT));
+}
+
 TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
     Form1Harness form;
     const LONG style = GetWindowLongW(form.Form(), GWL_STYLE);
