@@ -54,6 +54,13 @@ HICON LoadProgramIcon(HINSTANCE instance, int sizeMetric) {
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR | LR_SHARED));
 }
 
+// The outer size of Form1 at the given DPI.
+SIZE FrameSize(UINT dpi) {
+    RECT frame = ToPixels(kForm1Client, dpi);
+    AdjustWindowRectExForDpi(&frame, kForm1Style, FALSE, kForm1ExStyle, dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 // The system's dialog font at the given DPI.
 HFONT CreateDialogFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};
@@ -73,9 +80,11 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     if (!RegisterClass(windowClass)) return false;
-    // The system places the window; its size is set from the DPI once it exists.
-    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, nullptr, instance)) {
+    // The system places the window. It is sized for the system DPI; should it
+    // open on a monitor of another scale, it is sized again once it exists.
+    const SIZE frame = FrameSize(GetDpiForSystem());
+    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
+                            nullptr, instance)) {
         return false;
     }
     ShowWindow(Window(), showCommand);
@@ -117,9 +126,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 #undef MIRVEL_HANDLE_MESSAGE
 
 BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
-    if (!tooltips_.Create(window) || !CreateControls()) return FALSE;
+    const UINT dpi = GetDpiForWindow(window);
+    font_.reset(CreateDialogFont(dpi));
+    if (!tooltips_.Create(window) || !CreateControls(dpi)) return FALSE;
+    tooltips_.SetDpi(dpi);
+    FitFrame(dpi);
     focusToRestore_ = Control(kText1Id);
-    LayOut(GetDpiForWindow(window));
     return TRUE;
 }
 
@@ -193,36 +205,48 @@ void MainWindow::Command2_Click() { DestroyWindow(Window()); }
 
 void MainWindow::Text1_DblClick() { SetWindowTextW(Control(kText1Id), L""); }
 
-bool MainWindow::CreateControls() {
+// The controls are made in place, with their font, so nothing moves or
+// repaints before the window first shows.
+bool MainWindow::CreateControls(UINT dpi) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
     for (const ControlDescription& description : kForm1Controls) {
         const ControlClass controlClass = ClassOf(description);
-        const HWND control = CreateWindowExW(
-            controlClass.exStyle, controlClass.className, description.text, controlClass.style, 0, 0, 0, 0, Window(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(description.id)), instance, nullptr);
+        const RECT bounds = ToPixels(description.bounds, dpi);
+        const HWND control =
+            CreateWindowExW(controlClass.exStyle, controlClass.className, description.text, controlClass.style,
+                            bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, Window(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(description.id)), instance, nullptr);
         if (!control || !tooltips_.Add(control, description.tooltip)) return false;
+        SetWindowFont(control, Font(), FALSE);
     }
     const HWND entry = Control(kText1Id);
     SendMessageW(entry, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
     return ReportDoubleClicks(entry);
 }
 
+// Lays the controls out again for a new DPI or a new dialog font.
 void MainWindow::LayOut(UINT dpi) {
     if (FontHandle font{CreateDialogFont(dpi)}) font_ = std::move(font);
-    const HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     for (const ControlDescription& description : kForm1Controls) {
         const HWND control = Control(description.id);
         const RECT bounds = ToPixels(description.bounds, dpi);
-        SetWindowFont(control, font, FALSE);
+        SetWindowFont(control, Font(), FALSE);
         MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     }
     tooltips_.SetDpi(dpi);
-
-    RECT frame = ToPixels(kForm1Client, dpi);
-    AdjustWindowRectExForDpi(&frame, kForm1Style, FALSE, kForm1ExStyle, dpi);
-    SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitFrame(dpi);
 }
+
+// Sizes the frame around the client area, when it is not that size already.
+void MainWindow::FitFrame(UINT dpi) {
+    const SIZE wanted = FrameSize(dpi);
+    RECT current{};
+    GetWindowRect(Window(), &current);
+    if (current.right - current.left == wanted.cx && current.bottom - current.top == wanted.cy) return;
+    SetWindowPos(Window(), nullptr, 0, 0, wanted.cx, wanted.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HFONT MainWindow::Font() const { return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 // Enter presses the focused push button, and Find wherever else the focus is.
 ControlId MainWindow::DefaultButton() const { return GetFocus() == Control(kCommand2Id) ? kCommand2Id : kCommand1Id; }

@@ -44,8 +44,10 @@ private:
     void Command2_Click();  // Exit
     void Text1_DblClick();  // Clear
 
-    bool CreateControls();
+    bool CreateControls(UINT dpi);
     void LayOut(UINT dpi);
+    void FitFrame(UINT dpi);
+    [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
 
