@@ -36,8 +36,8 @@ TEST(Find, OnThePlaceholderRejectsTheEntry) {
     EXPECT_EQ(box.buttonCount, 1);
     EXPECT_TRUE(box.hasOkButton);
     EXPECT_EQ(box.owner, form.Form());
-    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"");
-    EXPECT_EQ(TextOf(form.Control(kText1Id)), kPlaceholder);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"");
+    EXPECT_EQ(WindowText(form.Control(kText1Id)), kPlaceholder);
 }
 
 struct FindCase {
@@ -73,8 +73,8 @@ TEST_P(FindWithEntry, ShowsTheMatrixBeforeTheResult) {
     EXPECT_EQ(box.buttonCount, 1);
     EXPECT_EQ(box.owner, form.Form());
     EXPECT_EQ(box.watchedTextWhenShown, GetParam().display) << "Label2 must be set before the message shows";
-    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), GetParam().display);
-    EXPECT_EQ(TextOf(form.Control(kText1Id)), GetParam().entry) << "Find never changes the entry";
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), GetParam().display);
+    EXPECT_EQ(WindowText(form.Control(kText1Id)), GetParam().entry) << "Find never changes the entry";
 }
 
 INSTANTIATE_TEST_SUITE_P(All, FindWithEntry, ::testing::ValuesIn(kFinds),
@@ -97,7 +97,7 @@ TEST(Find, RunAgainShowsTheSameAndAFailureKeepsTheLastDisplay) {
         EXPECT_EQ(boxes.Boxes()[failed].title, kErrorTitle);
         EXPECT_EQ(boxes.Boxes()[failed].icon, BoxIcon::Stop);
     }
-    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), kFinds[1].display);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[1].display);
 }
 
 // The user's decimal separator, changed for one test and then put back.
@@ -122,12 +122,12 @@ TEST(Find, WritesNumbersWithTheUsersDecimalSeparatorOfTheMoment) {
     {
         DecimalSeparatorOverride comma(L",");
         ClickFind(form);
-        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"2,5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0,125 \r\n");
+        EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"2,5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0,125 \r\n");
     }
     {
         DecimalSeparatorOverride fullStop(L".");
         ClickFind(form);
-        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"2.5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0.125 \r\n");
+        EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"2.5 1 1 1 1 1 \r\n1 1 1 1 1 1 \r\n1 1 1 1 1 0.125 \r\n");
     }
 }
 
@@ -182,12 +182,12 @@ TEST(Clear, DoubleClickEmptiesThePlaceholderAndATypedEntry) {
     Form1Harness form;
     const HWND entry = form.Control(kText1Id);
     form.DoubleClick(entry);
-    EXPECT_EQ(TextOf(entry), L"");
+    EXPECT_EQ(WindowText(entry), L"");
     SetWindowTextW(entry, L"1 2 3 four");
     form.DoubleClick(entry);
-    EXPECT_EQ(TextOf(entry), L"");
+    EXPECT_EQ(WindowText(entry), L"");
     form.DoubleClick(entry);
-    EXPECT_EQ(TextOf(entry), L"") << "the placeholder never comes back";
+    EXPECT_EQ(WindowText(entry), L"") << "the placeholder never comes back";
 }
 
 TEST(Clear, LeavesTheDisplayAlone) {
@@ -196,7 +196,7 @@ TEST(Clear, LeavesTheDisplayAlone) {
     SetWindowTextW(form.Control(kText1Id), kFinds[0].entry);
     ClickFind(form);
     form.DoubleClick(form.Control(kText1Id));
-    EXPECT_EQ(TextOf(form.Control(kLabel2Id)), kFinds[0].display);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
 }
 
 }  // namespace

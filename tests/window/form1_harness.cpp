@@ -76,12 +76,6 @@ bool Form1Harness::TakeQuitRequest() {
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
-std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 RECT RectInParent(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);
@@ -109,9 +103,9 @@ LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lPar
 
 void MessageBoxCatcher::Catch(HWND box) {
     CaughtMessageBox caught;
-    caught.title = TextOf(box);
+    caught.title = WindowText(box);
     caught.owner = GetWindow(box, GW_OWNER);
-    if (watched_) caught.watchedTextWhenShown = TextOf(watched_);
+    if (watched_) caught.watchedTextWhenShown = WindowText(watched_);
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {
@@ -120,7 +114,7 @@ void MessageBoxCatcher::Catch(HWND box) {
         } else if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
             caught.icon = IdentifyIcon(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
         } else if (HasClass(child, L"Static") && GetWindowTextLengthW(child) > 0) {
-            caught.text = TextOf(child);
+            caught.text = WindowText(child);
         }
     }
     if (boxes_.size() < kKept) boxes_.push_back(caught);

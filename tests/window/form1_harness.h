@@ -7,6 +7,7 @@
 
 #include "window/form_layout.h"
 #include "window/main_window.h"
+#include "window/wide_text.h"
 
 namespace mirvel::testing {
 
@@ -36,9 +37,6 @@ private:
 
     MainWindow form_;
 };
-
-// The text of any window.
-std::wstring TextOf(HWND window);
 
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);

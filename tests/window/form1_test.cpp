@@ -127,9 +127,9 @@ constexpr TextCase kTexts[] = {
 
 TEST(Form1, ShowsItsTextsAndTooltips) {
     Form1Harness form;
-    EXPECT_EQ(TextOf(form.Form()), L"Mirvel");
+    EXPECT_EQ(WindowText(form.Form()), L"Mirvel");
     for (const auto& control : kTexts) {
-        EXPECT_EQ(TextOf(form.Control(control.id)), control.text);
+        EXPECT_EQ(WindowText(form.Control(control.id)), control.text);
         EXPECT_EQ(TooltipOf(form.Form(), form.Control(control.id)), control.tooltip);
     }
 }

@@ -60,10 +60,10 @@ TEST(Soak, TwoThousandFindsClearsAndTabsLeaveNoTrace) {
         }
         ASSERT_EQ(GetFocus(), entry);
         form.PressKey(VK_RETURN);
-        ASSERT_EQ(TextOf(entry), text) << "Find never changes the entry";
+        ASSERT_EQ(WindowText(entry), text) << "Find never changes the entry";
         if (i % 5 == 0) {
             form.DoubleClick(entry);
-            ASSERT_EQ(TextOf(entry), L"");
+            ASSERT_EQ(WindowText(entry), L"");
         }
     };
 
@@ -156,10 +156,10 @@ TEST_P(HugeEntry, IsReadOrRejectedByTheRules) {
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     if (GetParam().accepted) {
         EXPECT_EQ(boxes.Boxes()[0].title, L"Результат");
-        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n");
+        EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n");
     } else {
         EXPECT_EQ(boxes.Boxes()[0].title, L"Ошибка ввода данных?");
-        EXPECT_EQ(TextOf(form.Control(kLabel2Id)), L"");
+        EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"");
     }
     EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(form.Control(kText1Id))), GetParam().entry.size());
 }
