@@ -2,6 +2,8 @@
 # Each target first installs the Debian packages it is missing.
 
 MAKEFLAGS += --no-print-directory
+SHELL := /bin/bash
+.SHELLFLAGS := -o pipefail -c
 
 BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
@@ -21,7 +23,7 @@ FUZZ_SECONDS     ?= 60
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
-        test-fuzz test-windows run bench screenshot fuzz deps-native deps-windows deps-fuzz clean
+        test-fuzz test-windows soak run bench screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
 
@@ -34,10 +36,11 @@ deps-windows:
 deps-fuzz:
 	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
 
-# Configures and builds one CMake preset.
+# Builds one CMake preset, configuring it first only if it never was: a
+# configured folder reconfigures itself when a CMake file changes.
 define build-preset
-	@cmake --preset $(1) >/dev/null
-	@cmake --build --preset $(1) -j $(JOBS)
+	@[ -f $(BUILD)/$(1)/CMakeCache.txt ] || cmake --preset $(1) >/dev/null
+	@cmake --build --preset $(1) -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
 endef
 
 build: build-native build-windows
@@ -64,17 +67,20 @@ $(RUN_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(RUN_PREFIX)
 	@touch $@
 
-test: test-native test-sanitize test-fuzz test-windows
+# Every suite, side by side: the Wine suites mostly wait on the window
+# system, so the native ones run meanwhile. One line a suite.
+test: build-native build-sanitize build-fuzz build-windows $(TEST_PREFIX)/.initialised
+	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX)
 
 test-native: build-native
-	@ctest --preset native -j $(JOBS)
+	@tools/run-tests.sh native
 
 test-sanitize: build-sanitize
-	@ctest --preset sanitize -j $(JOBS)
+	@tools/run-tests.sh sanitize
 
 # A few seconds of fuzzing; `make fuzz` runs for FUZZ_SECONDS.
 test-fuzz: build-fuzz
-	@ctest --preset fuzz
+	@tools/run-tests.sh fuzz
 
 fuzz: build-fuzz
 	@mkdir -p $(BUILD)/fuzz/corpus
@@ -82,7 +88,13 @@ fuzz: build-fuzz
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
 test-windows: build-windows $(TEST_PREFIX)/.initialised
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a ctest --preset windows -j $(JOBS)
+	@tools/run-tests.sh windows=$(TEST_PREFIX)
+
+# The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
+SOAK_ROUNDS ?= 2000
+soak: build-windows $(TEST_PREFIX)/.initialised
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) MIRVEL_SOAK_ROUNDS=$(SOAK_ROUNDS) xvfb-run -a \
+	    wine $(WINDOWS_DIR)/window_tests.exe --gtest_filter='Soak.*'
 
 run: build-windows $(RUN_PREFIX)/.initialised
 	@if [ -z "$$DISPLAY" ]; then \

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs the CTest suites of the given presets side by side and reports one
+# line a suite; a failing suite's whole output follows its line.
+#   run-tests.sh PRESET[=WINE_PREFIX] ...
+# A preset given a Wine prefix runs under Xvfb in that prefix.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+logs=build/logs
+mkdir -p "$logs"
+
+run_suite() {  # PRESET [PREFIX]
+    local preset=$1 prefix=${2:-}
+    if [[ -n $prefix ]]; then
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all \
+            xvfb-run -a ctest --preset "$preset" --output-on-failure -j 2
+    else
+        ctest --preset "$preset" --output-on-failure -j 2
+    fi
+}
+
+declare -A pids started
+for suite in "$@"; do
+    preset=${suite%%=*}
+    prefix=; [[ $suite == *=* ]] && prefix=${suite#*=}
+    started[$preset]=$SECONDS
+    run_suite "$preset" "$prefix" >"$logs/$preset.log" 2>&1 &
+    pids[$preset]=$!
+done
+
+passed=0 failed=0 status=0
+for suite in "$@"; do
+    preset=${suite%%=*}
+    wait "${pids[$preset]}"; code=$?
+    log=$logs/$preset.log
+    # CTest's summary: "100% tests passed, 0 tests failed out of 7".
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests* failed out of.*/\1/p' "$log" | tail -n 1)
+    total=${total:-0} bad=${bad:-0}
+    [[ $code -ne 0 && $bad -eq 0 ]] && bad=1
+    passed=$((passed + total - bad)) failed=$((failed + bad))
+    seconds=$((SECONDS - started[$preset]))
+    if [[ $code -eq 0 && $total -gt 0 ]]; then
+        printf '%-10s %2d passed  (%s s)\n' "$preset" "$total" "$seconds"
+    else
+        status=1
+        printf '%-10s FAILED: %d of %d  (%s s); its output:\n' "$preset" "$bad" "$total" "$seconds"
+        sed 's/^/  | /' "$log"
+    fi
+done
+echo "$passed passed, $failed failed"
+exit $status
