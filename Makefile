@@ -11,11 +11,12 @@ WINDOWS_DIR  := $(BUILD)/windows
 # Two Wine prefixes: tests and screenshots run in a virtual desktop, which
 # needs no window manager under Xvfb; `make run` uses a plain one.
 TEST_PREFIX  := $(abspath $(BUILD)/wine-test)
+TEST_PREFIX_144 := $(abspath $(BUILD)/wine-test-144)
 RUN_PREFIX   := $(abspath $(BUILD)/wine-run)
 JOBS         ?= $(shell nproc)
 
 NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
-WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth
+WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
 FUZZ_SECONDS     ?= 60
 
@@ -63,13 +64,17 @@ $(TEST_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(TEST_PREFIX) virtual-desktop
 	@touch $@
 
+$(TEST_PREFIX_144)/.initialised: | deps-windows
+	@tools/init-wine-prefix.sh $(TEST_PREFIX_144) virtual-desktop dpi=144
+	@touch $@
+
 $(RUN_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(RUN_PREFIX)
 	@touch $@
 
 # Every suite, side by side: the Wine suites mostly wait on the window
 # system, so the native ones run meanwhile. One line a suite.
-test: build-native build-sanitize build-fuzz build-windows $(TEST_PREFIX)/.initialised
+test: build-native build-sanitize build-fuzz build-windows $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initialised
 	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX)
 
 test-native: build-native
@@ -87,7 +92,7 @@ fuzz: build-fuzz
 	@$(BUILD)/fuzz/fuzz/matrix_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
-test-windows: build-windows $(TEST_PREFIX)/.initialised
+test-windows: build-windows $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initialised
 	@tools/run-tests.sh windows=$(TEST_PREFIX)
 
 # The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
@@ -103,11 +108,13 @@ run: build-windows $(RUN_PREFIX)/.initialised
 	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" wine $(WINDOWS_DIR)/Mirvel.exe
 
 # Pictures of the window and of a result message, for the README.
-screenshot: build-windows $(TEST_PREFIX)/.initialised
+screenshot: build-windows $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initialised
 	@tools/ensure-packages.sh imagemagick
 	@mkdir -p docs
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs
+	@WINEPREFIX=$(TEST_PREFIX_144) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
+	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs -150
 
 # The core's speed natively; start-up and size of the Windows program.
 bench: build-native build-windows $(TEST_PREFIX)/.initialised

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Run under an X server (xvfb-run): photographs Mirvel's window and a result
-# message into the given folder. Usage: screenshot.sh DRIVER.exe OUTPUT_FOLDER
+# message into the given folder, with an optional suffix to the names.
+# Usage: screenshot.sh DRIVER.exe OUTPUT_FOLDER [SUFFIX]
 set -euo pipefail
 driver=$1
 output=$2
+suffix=${3:-}
 
 photograph() {  # STEP NAME
     # Through a file, not a pipe: the program started by the driver would
@@ -16,6 +18,6 @@ photograph() {  # STEP NAME
     echo "$output/$2.png"
 }
 
-photograph start mirvel-window
-photograph find mirvel-result
+photograph start "mirvel-window$suffix"
+photograph find "mirvel-result$suffix"
 wine "$driver" close

@@ -48,41 +48,59 @@ bool InitializeCommonControls() {
     return InitCommonControlsEx(&controls) != FALSE;
 }
 
-HICON LoadProgramIcon(HINSTANCE instance, int sizeMetric) {
-    const int size = GetSystemMetrics(sizeMetric);
-    return static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR | LR_SHARED));
-}
-
-// The outer size of Form1 at the given DPI.
-SIZE FrameSize(UINT dpi) {
-    RECT frame = ToPixels(kForm1Client, dpi);
-    AdjustWindowRectExForDpi(&frame, kForm1Style, FALSE, kForm1ExStyle, dpi);
-    return {frame.right - frame.left, frame.bottom - frame.top};
-}
-
-// The system's dialog font at the given DPI.
+// The dialog font of dialog templates, 8-point "MS Shell Dlg 2", which every
+// Windows from 2000 on maps to Tahoma. The layout was drawn for its 13-pixel
+// lines, so it is taken whatever message font the user has chosen.
 HFONT CreateDialogFont(UINT dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMessageFont);
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+
+// LoadIconWithScaleDown scales the large icon down rather than the small one
+// up; it lives in common controls 6, the comctl32 this program runs with.
+LoadIconWithScaleDownFunction FindLoadIconWithScaleDown() {
+    HMODULE comctl32 = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&InitCommonControlsEx), &comctl32)) {
+        return nullptr;
+    }
+    return reinterpret_cast<LoadIconWithScaleDownFunction>(
+        reinterpret_cast<void*>(GetProcAddress(comctl32, "LoadIconWithScaleDown")));
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int size) {
+    static const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
+    HICON icon = nullptr;
+    if (loadIconWithScaleDown &&
+        SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
+        return icon;
+    }
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace
 
 bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     if (!InitializeCommonControls()) return false;
+    // The window's icons are set for its own DPI once it exists.
     WNDCLASSEXW windowClass{};
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadProgramIcon(instance, SM_CXICON);
-    windowClass.hIconSm = LoadProgramIcon(instance, SM_CXSMICON);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     if (!RegisterClass(windowClass)) return false;
     // The system places the window. It is sized for the system DPI; should it
     // open on a monitor of another scale, it is sized again once it exists.
-    const SIZE frame = FrameSize(GetDpiForSystem());
+    const SIZE frame = FrameSize(dpi_.System());
     if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
                             nullptr, instance)) {
         return false;
@@ -109,10 +127,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return DefaultProc(message, wParam, lParam);
         case WM_DPICHANGED:
             return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-        case WM_SETTINGCHANGE:
-            // The user may have chosen another message font.
-            if (wParam == SPI_SETNONCLIENTMETRICS) LayOut(GetDpiForWindow(Window()));
-            return DefaultProc(message, wParam, lParam);
         case DM_GETDEFID:
             return OnGetDefId();
         case kFocusMoved:
@@ -125,13 +139,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 #undef MIRVEL_HANDLE_MESSAGE
 
+MainWindow::MainWindow(const DpiFunctions& dpiFunctions) : dpi_(dpiFunctions) {}
+
 BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
-    const UINT dpi = GetDpiForWindow(window);
+    const UINT dpi = dpi_.OfWindow(window);
     font_.reset(CreateDialogFont(dpi));
     if (!tooltips_.Create(window) || !CreateControls(dpi)) return FALSE;
     tooltips_.SetDpi(dpi);
+    SetIcons(dpi);
     FitFrame(dpi);
-    focusToRestore_ = Control(kText1Id);
+    // As a dialog does for the edit control that gets its first focus: the
+    // whole placeholder is selected, so the first keystroke replaces it.
+    const HWND entry = Control(kText1Id);
+    Edit_SetSel(entry, 0, -1);
+    focusToRestore_ = entry;
     return TRUE;
 }
 
@@ -168,11 +189,16 @@ void MainWindow::OnSetFocus(HWND, HWND) {
 
 void MainWindow::OnDestroy(HWND) { PostQuitMessage(0); }
 
-void MainWindow::OnNcDestroy(HWND) { font_.reset(); }
+void MainWindow::OnNcDestroy(HWND) {
+    font_.reset();
+    bigIcon_.reset();
+    smallIcon_.reset();
+}
 
 LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetWindowPos(Window(), nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayOut(dpi);
+    SetIcons(dpi);
     return 0;
 }
 
@@ -203,7 +229,12 @@ void MainWindow::Command1_Click() {
 
 void MainWindow::Command2_Click() { DestroyWindow(Window()); }
 
-void MainWindow::Text1_DblClick() { SetWindowTextW(Control(kText1Id), L""); }
+// Emptied as an edit of the user's, so that Ctrl+Z brings the entry back.
+void MainWindow::Text1_DblClick() {
+    const HWND entry = Control(kText1Id);
+    Edit_SetSel(entry, 0, -1);
+    SendMessageW(entry, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+}
 
 // The controls are made in place, with their font, so nothing moves or
 // repaints before the window first shows.
@@ -224,17 +255,39 @@ bool MainWindow::CreateControls(UINT dpi) {
     return ReportDoubleClicks(entry);
 }
 
-// Lays the controls out again for a new DPI or a new dialog font.
+// Lays the controls out again for a new DPI. The controls take the new font
+// before the old one is deleted: they may draw with theirs until then.
 void MainWindow::LayOut(UINT dpi) {
-    if (FontHandle font{CreateDialogFont(dpi)}) font_ = std::move(font);
+    FontHandle font{CreateDialogFont(dpi)};
     for (const ControlDescription& description : kForm1Controls) {
         const HWND control = Control(description.id);
         const RECT bounds = ToPixels(description.bounds, dpi);
-        SetWindowFont(control, Font(), FALSE);
+        if (font) SetWindowFont(control, font.get(), FALSE);
         MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     }
+    if (font) font_ = std::move(font);
     tooltips_.SetDpi(dpi);
     FitFrame(dpi);
+}
+
+// The caption and taskbar icons, drawn for the window's DPI. Each replaced
+// icon is destroyed once the window holds the new one.
+void MainWindow::SetIcons(UINT dpi) {
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
+    const auto set = [&](WPARAM which, int sizeMetric, IconHandle& held) {
+        IconHandle loaded{LoadProgramIcon(instance, dpi_.Metric(sizeMetric, dpi))};
+        if (!loaded) return;
+        SendMessageW(Window(), WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
+        held = std::move(loaded);
+    };
+    set(ICON_BIG, SM_CXICON, bigIcon_);
+    set(ICON_SMALL, SM_CXSMICON, smallIcon_);
+}
+
+// The outer size of Form1 at the given DPI.
+SIZE MainWindow::FrameSize(UINT dpi) const {
+    const RECT client = ToPixels(kForm1Client, dpi);
+    return dpi_.FrameSize({client.right, client.bottom}, kForm1Style, kForm1ExStyle, dpi);
 }
 
 // Sizes the frame around the client area, when it is not that size already.

@@ -7,6 +7,7 @@
 
 #include "matrix/matrix.h"
 #include "window/base_window.h"
+#include "window/dpi.h"
 #include "window/form_layout.h"
 #include "window/tooltips.h"
 
@@ -18,6 +19,10 @@ class MainWindow : public BaseWindow<MainWindow> {
 public:
     static const wchar_t* ClassName() { return L"MirvelForm1"; }
 
+    // The DPI functions are those of the running system, unless a test
+    // hands in a table that lacks some of them.
+    explicit MainWindow(const DpiFunctions& dpiFunctions = DpiFunctions::Resolve());
+
     // Creates Form1 with its controls and shows it.
     bool Create(HINSTANCE instance, int showCommand);
 
@@ -28,6 +33,10 @@ private:
         void operator()(HFONT font) const { DeleteObject(font); }
     };
     using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+    struct IconDeleter {
+        void operator()(HICON icon) const { DestroyIcon(icon); }
+    };
+    using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
     BOOL OnCreate(HWND window, LPCREATESTRUCTW createStruct);
     void OnCommand(HWND window, int id, HWND control, UINT code);
@@ -47,13 +56,18 @@ private:
     bool CreateControls(UINT dpi);
     void LayOut(UINT dpi);
     void FitFrame(UINT dpi);
+    void SetIcons(UINT dpi);
+    [[nodiscard]] SIZE FrameSize(UINT dpi) const;
     [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
 
+    Dpi dpi_;
     Matrix matrix_;
     Tooltips tooltips_;
     FontHandle font_;
+    IconHandle bigIcon_;
+    IconHandle smallIcon_;
     HWND focusToRestore_ = nullptr;
 };
 

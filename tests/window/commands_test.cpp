@@ -190,6 +190,17 @@ TEST(Clear, DoubleClickEmptiesThePlaceholderAndATypedEntry) {
     EXPECT_EQ(WindowText(entry), L"") << "the placeholder never comes back";
 }
 
+// A double-click meant to select a word must not lose a typed entry for good.
+TEST(Clear, CanBeUndone) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    SetWindowTextW(entry, L"1 2 3 four");
+    form.DoubleClick(entry);
+    ASSERT_EQ(WindowText(entry), L"");
+    form.PressCtrlWith('Z');
+    EXPECT_EQ(WindowText(entry), L"1 2 3 four");
+}
+
 TEST(Clear, LeavesTheDisplayAlone) {
     Form1Harness form;
     MessageBoxCatcher boxes;

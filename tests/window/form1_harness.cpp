@@ -24,7 +24,7 @@ bool HasClass(HWND window, const wchar_t* className) {
 
 }  // namespace
 
-Form1Harness::Form1Harness() {
+Form1Harness::Form1Harness(const DpiFunctions& dpiFunctions) : form_(dpiFunctions) {
     EXPECT_TRUE(form_.Create(GetModuleHandleW(nullptr), SW_SHOW));
     Pump();
 }
@@ -51,6 +51,21 @@ void Form1Harness::PressKey(WPARAM virtualKey) {
 void Form1Harness::PressAltWith(wchar_t character) {
     constexpr LPARAM kAltDown = 1LL << 29;
     Send(GetFocus(), WM_SYSCHAR, character, 1 | kAltDown);
+    Pump();
+}
+
+void Form1Harness::PressCtrlWith(WPARAM virtualKey) {
+    BYTE keys[256]{};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PressKey(virtualKey);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
+void Form1Harness::Type(wchar_t character) {
+    Send(GetFocus(), WM_CHAR, character, 1);
     Pump();
 }
 
@@ -81,6 +96,25 @@ RECT RectInParent(HWND child) {
     GetWindowRect(child, &rect);
     MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+UINT ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+MessageFontOverride::MessageFontOverride(const LOGFONTW& font) {
+    saved_.cbSize = sizeof(saved_);
+    EXPECT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0));
+    NONCLIENTMETRICSW changed = saved_;
+    changed.lfMessageFont = font;
+    EXPECT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(changed), &changed, SPIF_SENDCHANGE));
+}
+
+MessageFontOverride::~MessageFontOverride() {
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, SPIF_SENDCHANGE);
 }
 
 MessageBoxCatcher::MessageBoxCatcher(HWND watched) : watched_(watched) {

@@ -15,7 +15,7 @@ namespace mirvel::testing {
 // the program's own message-loop step, so the dialog manager sees them.
 class Form1Harness {
 public:
-    Form1Harness();
+    explicit Form1Harness(const DpiFunctions& dpiFunctions = DpiFunctions::Resolve());
 
     [[nodiscard]] HWND Form() const { return form_.Window(); }
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Form(), id); }
@@ -25,6 +25,10 @@ public:
     void PressKey(WPARAM virtualKey);
     // Alt held with a character, as the keyboard sends an access key.
     void PressAltWith(wchar_t character);
+    // Ctrl held while a key is pressed (Ctrl+Z).
+    void PressCtrlWith(WPARAM virtualKey);
+    // A character typed where the focus is.
+    void Type(wchar_t character);
     void DoubleClick(HWND control);
     // Handles whatever is queued, as the message loop would.
     void Pump();
@@ -40,6 +44,21 @@ private:
 
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);
+
+// The DPI the test runs at: the system's, read without the program's help.
+UINT ScreenDpi();
+
+// The system's message font, set to another for one test and then put back.
+class MessageFontOverride {
+public:
+    explicit MessageFontOverride(const LOGFONTW& font);
+    ~MessageFontOverride();
+    MessageFontOverride(const MessageFontOverride&) = delete;
+    MessageFontOverride& operator=(const MessageFontOverride&) = delete;
+
+private:
+    NONCLIENTMETRICSW saved_{};
+};
 
 enum class BoxIcon { None, Stop, Information, Other };
 

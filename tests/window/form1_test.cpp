@@ -46,41 +46,12 @@ constexpr GeometryCase kGeometry[] = {
 
 TEST(Form1, IsLaidOutInTwipsAt96Dpi) {
     Form1Harness form;
-    ASSERT_EQ(GetDpiForWindow(form.Form()), 96u) << "the test prefix runs at 96 DPI";
+    ASSERT_EQ(ScreenDpi(), 96u) << "the test prefix runs at 96 DPI";
     RECT client{};
     GetClientRect(form.Form(), &client);
     EXPECT_EQ(client.right, 255);
     EXPECT_EQ(client.bottom, 99);
     for (const auto& control : kGeometry) ExpectRect(form.Control(control.id), control.at96Dpi, control.name);
-}
-
-LONG FontHeight(HWND control) {
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
-    return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-}
-
-TEST(Form1, LaysItselfOutAgainWhenTheDpiChanges) {
-    Form1Harness form;
-    const LONG fontHeightAt96 = FontHeight(form.Control(kText1Id));
-    RECT suggested{};
-    GetWindowRect(form.Form(), &suggested);
-    SendMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    for (const auto& control : kGeometry) ExpectRect(form.Control(control.id), control.at144Dpi, control.name);
-    for (const ControlId id : {kLabel1Id, kText1Id, kLabel2Id, kCommand1Id, kCommand2Id})
-        EXPECT_NEAR(FontHeight(form.Control(id)), fontHeightAt96 * 1.5, 1.0) << "control " << id;
-}
-
-TEST(Form1, TakesUpANewMessageFontFromTheSettings) {
-    Form1Harness form;
-    const auto fontOf = [&](ControlId id) { return SendMessageW(form.Control(id), WM_GETFONT, 0, 0); };
-    const LRESULT before = fontOf(kText1Id);
-    SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
-    const LRESULT after = fontOf(kText1Id);
-    EXPECT_NE(after, before);
-    EXPECT_EQ(fontOf(kCommand2Id), after);
-    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(before)), 0u) << "the old font is deleted";
-    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(after)), static_cast<DWORD>(OBJ_FONT));
 }
 
 TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
@@ -158,6 +129,41 @@ TEST(Form1, StartsWithTheFocusInTheEntryAndTabsThroughItsControls) {
         form.PressKey(VK_TAB);
         EXPECT_EQ(GetFocus(), form.Control(next)) << "after Tab, control " << next;
     }
+}
+
+TEST(Form1, FirstKeystrokeReplacesThePlaceholder) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    ASSERT_EQ(GetFocus(), entry);
+    DWORD start = 0, end = 0;
+    SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(entry)));
+    form.Type(L'7');
+    EXPECT_EQ(WindowText(entry), L"7");
+}
+
+// Like a dialog, Form1 gives the focus back on reactivation, and the entry
+// keeps the selection the user made.
+TEST(Form1, ReactivationKeepsTheUsersSelection) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    SetWindowTextW(entry, L"1 2 3 4 5");
+    SendMessageW(entry, EM_SETSEL, 2, 5);
+    const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetActiveWindow(other);
+    form.Pump();
+    ASSERT_NE(GetActiveWindow(), form.Form());
+    SetActiveWindow(form.Form());
+    form.Pump();
+    DestroyWindow(other);
+    EXPECT_EQ(GetFocus(), entry);
+    DWORD start = 0, end = 0;
+    SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(end, 5u);
 }
 
 TEST(Form1, EnterPressesTheFocusedButtonOrElseFind) {
