@@ -1,11 +1,13 @@
 // libFuzzer target: any entry text goes through ReadMatrixEntry and, when it
 // is accepted, FindPositiveRows; every property the window relies on is
 // checked against independent reckoning.
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,6 +121,37 @@ void CheckDisplay(const Matrix& matrix, const RowReport& report, std::u16string_
     Require(report.rowList == expectedRows, "the row list names exactly the all-positive rows, ascending");
 }
 
+// An item that is a plain decimal number and nothing else, as ASCII for
+// glibc's strtod, which rounds correctly; empty for any other item.
+std::string PlainDecimal(std::u16string_view item) {
+    std::string text;
+    for (const char16_t c : item) {
+        const bool allowed = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E';
+        if (!allowed) return {};
+        text.push_back(static_cast<char>(c));
+    }
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    const bool whole = !text.empty() && end == text.c_str() + text.size() && text.find_first_of("0123456789") < 2;
+    return whole ? text : std::string();
+}
+
+// A plain decimal item reads as strtod's value, an overflow as out of range
+// and an underflow as a zero of its sign.
+void CheckAgainstStrtod(std::u16string_view item) {
+    const std::string text = PlainDecimal(item);
+    if (text.empty()) return;
+    errno = 0;
+    const double expected = std::strtod(text.c_str(), nullptr);
+    const std::optional<double> actual = ReadLeadingNumber(item);
+    if (std::isinf(expected)) {
+        Require(!actual.has_value(), "a decimal past the largest double is out of range");
+        return;
+    }
+    Require(actual.has_value(), "a decimal within range is read");
+    Require(std::memcmp(&*actual, &expected, sizeof(double)) == 0, "a decimal reads as the nearest double");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -131,7 +164,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto items = SplitAtSpaces(entry);
     bool allInRange = true;
-    for (const auto item : items) allInRange = allInRange && ReadLeadingNumber(item).has_value();
+    for (const auto item : items) {
+        allInRange = allInRange && ReadLeadingNumber(item).has_value();
+        CheckAgainstStrtod(item);
+    }
     const bool shouldRead = items.size() == Matrix::kCells && allInRange;
 
     const bool read = ReadMatrixEntry(entry, matrix);

@@ -1,9 +1,9 @@
 #include "matrix/leading_number.h"
 
-#include <charconv>
 #include <cstdint>
 #include <string>
-#include <system_error>
+
+#include "matrix/decimal_to_double.h"
 
 namespace mirvel {
 namespace {
@@ -67,93 +67,69 @@ std::optional<double> ReadRadixLiteral(ItemCursor& cursor, int radix) {
     return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
-// Copies the decimal number under the cursor into plain ASCII that
-// std::from_chars reads exactly and independently of any locale, and keeps
-// the decimal exponent of its first significant digit so that an
-// out-of-range result can be told apart as overflow or underflow.
-struct DecimalText {
-    std::string text;
-    std::int64_t leadingExponent = 0;  // decimal exponent of the first non-zero digit
-    bool hasNonZeroDigit = false;
+// The digits of the decimal number under the cursor, as significant digits
+// and a power of ten. Only as many digits are kept as correct rounding
+// needs, so an item of any length is read in one pass and little memory.
+struct DecimalDigits {
+    std::string significant;   // no leading zeros
+    std::int64_t exponent = 0;  // value = significant × 10^exponent
+    bool droppedNonZero = false;
+    std::size_t digitCount = 0;  // every digit seen, zeros too
+
+    void Add(char16_t digit, bool inFraction) {
+        ++digitCount;
+        if (significant.empty() && digit == u'0') {
+            if (inFraction) --exponent;
+            return;
+        }
+        if (significant.size() < kSignificantDigitsKept) {
+            significant.push_back(static_cast<char>(digit));
+            if (inFraction) --exponent;
+        } else {
+            if (!inFraction) ++exponent;
+            droppedNonZero = droppedNonZero || digit != u'0';
+        }
+    }
 };
 
 constexpr std::int64_t kExponentCap = 1'000'000'000;
 
-void CollectIntegerDigits(ItemCursor& cursor, DecimalText& number) {
-    for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
-        const char16_t digit = cursor.Peek();
-        number.text.push_back(static_cast<char>(digit));
-        if (number.hasNonZeroDigit) {
-            ++number.leadingExponent;
-        } else if (digit != u'0') {
-            number.hasNonZeroDigit = true;
-            number.leadingExponent = 0;
-        }
-    }
-}
-
-void CollectFractionDigits(ItemCursor& cursor, DecimalText& number) {
-    std::int64_t exponent = 0;
-    for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
-        const char16_t digit = cursor.Peek();
-        number.text.push_back(static_cast<char>(digit));
-        --exponent;
-        if (!number.hasNonZeroDigit && digit != u'0') {
-            number.hasNonZeroDigit = true;
-            number.leadingExponent = exponent;
-        }
-    }
-}
-
-std::int64_t CollectExponent(ItemCursor& cursor, std::string& text) {
-    const std::size_t mark = text.size();
-    text.push_back('e');
+std::int64_t ReadExponent(ItemCursor& cursor) {
     bool negative = false;
     if (cursor.Peek() == u'+' || cursor.Peek() == u'-') {
         negative = cursor.Peek() == u'-';
-        text.push_back(static_cast<char>(cursor.Peek()));
         cursor.Advance();
     }
-    if (!IsDecimalDigit(cursor.Peek())) {
-        text.resize(mark);  // "1e" and "1e+" read as exponent 0
-        return 0;
-    }
-    std::int64_t exponent = 0;
+    std::int64_t exponent = 0;  // "1e" and "1e+" read as exponent 0
     for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
-        text.push_back(static_cast<char>(cursor.Peek()));
         if (exponent < kExponentCap) exponent = exponent * 10 + (cursor.Peek() - u'0');
     }
     return negative ? -exponent : exponent;
 }
 
 std::optional<double> ReadDecimal(ItemCursor& cursor) {
-    DecimalText number;
+    bool negative = false;
     if (cursor.Peek() == u'+' || cursor.Peek() == u'-') {
-        if (cursor.Peek() == u'-') number.text.push_back('-');
+        negative = cursor.Peek() == u'-';
         cursor.Advance();
     }
-    const std::size_t signLength = number.text.size();
-    CollectIntegerDigits(cursor, number);
-    std::size_t digitCount = number.text.size() - signLength;
+    DecimalDigits number;
+    for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) number.Add(cursor.Peek(), false);
     if (cursor.Peek() == u'.') {
-        number.text.push_back('.');
         cursor.Advance();
-        const std::size_t fractionStart = number.text.size();
-        CollectFractionDigits(cursor, number);
-        digitCount += number.text.size() - fractionStart;
+        for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) number.Add(cursor.Peek(), true);
     }
-    if (digitCount == 0) return 0.0;  // a sign or a full stop alone is no number
-    if (cursor.Accept(u'e') || cursor.Accept(u'd')) number.leadingExponent += CollectExponent(cursor, number.text);
-
-    double value = 0.0;
-    const char* first = number.text.data();
-    const char* last = first + number.text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error == std::errc::result_out_of_range) {
-        if (number.leadingExponent > 0) return std::nullopt;
-        return number.text.front() == '-' ? -0.0 : 0.0;
+    if (number.digitCount == 0) return 0.0;  // a sign or a full stop alone is no number
+    if (cursor.Accept(u'e') || cursor.Accept(u'd')) number.exponent += ReadExponent(cursor);
+    if (number.droppedNonZero) {
+        // Stands for the dropped digits: it keeps the value off every
+        // rounding boundary the kept digits could sit on.
+        number.significant.push_back('1');
+        --number.exponent;
     }
-    return value;
+    const std::optional<double> magnitude = DecimalToDouble(number.significant, number.exponent);
+    if (!magnitude) return std::nullopt;
+    return negative ? -*magnitude : *magnitude;
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ for suite in "$@"; do
     preset=${suite%%=*}
     prefix=; [[ $suite == *=* ]] && prefix=${suite#*=}
     started[$preset]=$SECONDS
-    run_suite "$preset" "$prefix" >"$logs/$preset.log" 2>&1 &
+    { run_suite "$preset" "$prefix"; code=$?; echo $((SECONDS - started[$preset])) >"$logs/$preset.seconds"; exit $code; } \
+        >"$logs/$preset.log" 2>&1 &
     pids[$preset]=$!
 done
 
@@ -39,12 +40,12 @@ for suite in "$@"; do
     total=${total:-0} bad=${bad:-0}
     [[ $code -ne 0 && $bad -eq 0 ]] && bad=1
     passed=$((passed + total - bad)) failed=$((failed + bad))
-    seconds=$((SECONDS - started[$preset]))
+    seconds=$(cat "$logs/$preset.seconds" 2>/dev/null || echo '?')
     if [[ $code -eq 0 && $total -gt 0 ]]; then
-        printf '%-10s %2d passed  (%s s)\n' "$preset" "$total" "$seconds"
+        printf '%-16s %3d passed  (%s s)\n' "$preset" "$total" "$seconds"
     else
         status=1
-        printf '%-10s FAILED: %d of %d  (%s s); its output:\n' "$preset" "$bad" "$total" "$seconds"
+        printf '%-16s FAILED: %d of %d  (%s s); its output:\n' "$preset" "$bad" "$total" "$seconds"
         sed 's/^/  | /' "$log"
     fi
 done

@@ -79,7 +79,7 @@ LoadIconWithScaleDownFunction FindLoadIconWithScaleDown() {
 }
 
 HICON LoadProgramIcon(HINSTANCE instance, int size) {
-    static const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
+    const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
     HICON icon = nullptr;
     if (loadIconWithScaleDown &&
         SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {

@@ -50,6 +50,7 @@ TEST_F(VersionRecord, NamesTheProgramInUsEnglishUnicode) {
         EXPECT_EQ(Value(name), value) << "entry " << static_cast<int>(name[0]);
     }
     EXPECT_NE(Value(L"CompanyName"), L"(missing)");
+    EXPECT_EQ(Value(L"LegalCopyright"), L"Copyright (c) 2026 Mirvel developers") << "the line of LICENSE";
 
     void* translation = nullptr;
     UINT length = 0;
@@ -97,15 +98,15 @@ protected:
     HMODULE module_ = nullptr;
 };
 
+// Resources are listed by id, lowest first: the first is noted, and that is all.
+BOOL CALLBACK NoteFirstId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    *reinterpret_cast<WORD*>(found) = IS_INTRESOURCE(name) ? LOWORD(reinterpret_cast<ULONG_PTR>(name)) : 0;
+    return FALSE;
+}
+
 TEST_F(ProgramIcon, HasTheLowestIdAndTwoSixteenColourSizes) {
     WORD firstId = 0;
-    EnumResourceNamesW(
-        module_, RT_GROUP_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
-            *reinterpret_cast<WORD*>(found) = IS_INTRESOURCE(name) ? LOWORD(reinterpret_cast<ULONG_PTR>(name)) : 0;
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&firstId));
+    EnumResourceNamesW(module_, RT_GROUP_ICON, NoteFirstId, reinterpret_cast<LONG_PTR>(&firstId));
     ASSERT_EQ(firstId, 1);
 
     const HRSRC resource = FindResourceW(module_, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
