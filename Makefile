@@ -15,19 +15,24 @@ TEST_PREFIX  := $(abspath $(BUILD)/wine-test)
 TEST_PREFIX_144 := $(abspath $(BUILD)/wine-test-144)
 TEST_PREFIX_32 := $(abspath $(BUILD)/wine-test-32)
 RUN_PREFIX   := $(abspath $(BUILD)/wine-run)
+# A prefix nothing runs in, copied afresh for each installer test.
+CLEAN_PREFIX := $(abspath $(BUILD)/wine-clean)
+VERSION      := $(shell sed -n 's/^project.Mirvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 JOBS         ?= $(shell nproc)
 
 NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
 WINDOWS_PACKAGES := cmake make python3 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest \
                     wine wine64 fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
+DIST_PACKAGES    := python3 wixl msitools faketime unzip
 FUZZ_SECONDS     ?= 60
 
 # No Mono/Gecko installer dialogs; Wine's debug noise off.
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
-        test-fuzz test-windows windows32-suite soak run bench build-windows32 screenshot fuzz deps-native deps-windows deps-fuzz clean
+        test-fuzz test-windows windows32-suite soak run bench build-windows32 dist test-msi \
+        reproducible deps-dist screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
 
@@ -39,6 +44,9 @@ deps-windows:
 
 deps-fuzz:
 	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
+
+deps-dist:
+	@tools/ensure-packages.sh $(DIST_PACKAGES)
 
 # Builds one CMake preset, configuring it first only if it never was: a
 # configured folder reconfigures itself when a CMake file changes.
@@ -74,15 +82,20 @@ $(TEST_PREFIX_144)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(TEST_PREFIX_144) virtual-desktop dpi=144
 	@touch $@
 
+$(CLEAN_PREFIX)/.initialised: | deps-windows
+	@tools/init-wine-prefix.sh $(CLEAN_PREFIX) virtual-desktop
+	@touch $@
+
 $(RUN_PREFIX)/.initialised: | deps-windows
 	@tools/init-wine-prefix.sh $(RUN_PREFIX)
 	@touch $@
 
 # Every suite, side by side: the Wine suites mostly wait on the window
 # system, so the native ones run meanwhile. One line a suite.
-test: build-native build-sanitize build-fuzz build-windows build-windows32 $(TEST_PREFIX)/.initialised \
-      $(TEST_PREFIX_144)/.initialised
-	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $$($(MAKE) -s windows32-suite)
+test: build-native build-sanitize build-fuzz build-windows build-windows32 dist $(TEST_PREFIX)/.initialised \
+      $(TEST_PREFIX_144)/.initialised $(CLEAN_PREFIX)/.initialised
+	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $$($(MAKE) -s windows32-suite) \
+	    "msi:$(MSI_TEST)"
 
 test-native: build-native
 	@tools/run-tests.sh native
@@ -115,6 +128,22 @@ windows32-suite: $(TEST_PREFIX)/.initialised
 	         "built with -Werror and its imports, header and size are checked." >&2; \
 	    echo "windows32-files"; \
 	fi
+
+# What a teacher downloads, in dist/ (see tools/make-dist.sh); the same
+# commit gives the same bytes.
+dist: build-windows build-windows32 deps-dist
+	@tools/make-dist.sh $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.exe dist
+
+# The x64 installer installed, run and uninstalled in a fresh Wine prefix.
+MSI_TEST = xvfb-run -a tools/test-msi.sh dist/Mirvel-$(VERSION)-x64.msi $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) \
+           $(WINDOWS_DIR)/screenshot.exe
+test-msi: dist $(CLEAN_PREFIX)/.initialised
+	@tools/run-tests.sh "msi:$(MSI_TEST)"
+
+# Builds everything twice, from the committed sources in two folders at two
+# times, and compares what make dist made.
+reproducible: deps-windows deps-dist
+	@tools/check-reproducible.sh
 
 # The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
 SOAK_ROUNDS ?= 2000

@@ -1,6 +1,7 @@
 // Drives a running Mirvel for the pictures in the documentation, one step a
 // call, so that the X server can be photographed between the steps:
-//   screenshot.exe start   starts Mirvel.exe and waits until Form1 is idle
+//   screenshot.exe start [PROGRAM]   starts Mirvel.exe (the one beside this
+//                          program, or PROGRAM) and waits until Form1 is idle
 //   screenshot.exe find    types a sample entry, runs Find, waits for the result
 //   screenshot.exe close   closes the message and the program
 // Each step prints the screen area worth photographing: "WxH+X+Y".
@@ -56,8 +57,8 @@ int Fail(const char* what) {
     return 1;
 }
 
-int Start() {
-    std::wstring commandLine = L"\"" + FolderOfThisProgram() + L"Mirvel.exe\"";
+int Start(const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -101,8 +102,9 @@ int Close() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring step = argc == 2 ? argv[1] : L"";
-    if (step == L"start") return Start();
+    const std::wstring step = argc >= 2 ? argv[1] : L"";
+    if (step == L"start" && argc <= 3) return Start(argc == 3 ? argv[2] : FolderOfThisProgram() + L"Mirvel.exe");
+    if (argc != 2) return Fail("usage: screenshot.exe start [PROGRAM] | find | close");
     if (step == L"find") return Find();
     if (step == L"close") return Close();
     return Fail("usage: screenshot.exe start|find|close");
