@@ -26,7 +26,9 @@ public:
         return true;
     }
 
-    static char16_t ToLowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+    static char16_t ToLowerAscii(char16_t c) {
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    }
 
 private:
     void SkipIgnorable() {

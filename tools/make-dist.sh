@@ -53,9 +53,13 @@ windows_text LICENSE >"$files/LICENSE.txt"
 cp "$files/BUILDINFO.txt" "$staging/BUILDINFO.txt"
 cp window/icon/mirvel.ico packaging/mirvel.wxs "$files/"
 
+# The installers' cabinets keep each file's time: the commit's, too.
+stamp_files() { touch -d "@$SOURCE_DATE_EPOCH" "$files"/*; }
+
 for arch in x64 x86; do
     if [[ $arch == x64 ]]; then exe=$exe_x64 zip_name=win64; else exe=$exe_x86 zip_name=win32; fi
     cp "$exe" "$files/Mirvel.exe"
+    stamp_files
     python3 tools/make_zip.py "$staging/Mirvel-$version-$zip_name.zip" "$SOURCE_DATE_EPOCH" \
         "$files/Mirvel.exe" "$files/README.txt" "$files/LICENSE.txt" "$files/BUILDINFO.txt"
 
