@@ -32,7 +32,7 @@ WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
         test-fuzz test-windows windows32-suite soak run bench build-windows32 dist test-msi \
-        reproducible deps-dist screenshot fuzz deps-native deps-windows deps-fuzz clean
+        reproducible deps-dist monkey screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
 
@@ -144,6 +144,19 @@ test-msi: dist $(CLEAN_PREFIX)/.initialised
 # times, and compares what make dist made.
 reproducible: deps-windows deps-dist
 	@tools/check-reproducible.sh
+
+# A long random walk through Form1: make monkey SEED=… ACTIONS=…
+SEED    ?= 20261208
+ACTIONS ?= 50000
+MONKEY_PREFIX := $(abspath $(BUILD)/wine-monkey)
+$(MONKEY_PREFIX)/.initialised: | deps-windows
+	@tools/init-wine-prefix.sh $(MONKEY_PREFIX) virtual-desktop
+	@touch $@
+
+# In a prefix of its own, so that it can run beside make test.
+monkey: build-windows $(MONKEY_PREFIX)/.initialised
+	@WINEPREFIX=$(MONKEY_PREFIX) $(WINE_ENV) MIRVEL_MONKEY_SEED=$(SEED) MIRVEL_MONKEY_ACTIONS=$(ACTIONS) xvfb-run -a \
+	    wine $(WINDOWS_DIR)/window_tests.exe --gtest_filter='Monkey.*'
 
 # The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
 SOAK_ROUNDS ?= 2000

@@ -64,8 +64,8 @@ void Form1Harness::PressCtrlWith(WPARAM virtualKey) {
     SetKeyboardState(keys);
 }
 
-void Form1Harness::Type(wchar_t character) {
-    Send(GetFocus(), WM_CHAR, character, 1);
+void Form1Harness::Type(std::wstring_view text) {
+    for (const wchar_t character : text) Send(GetFocus(), WM_CHAR, character, 1);
     Pump();
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "window/form_layout.h"
@@ -27,8 +28,8 @@ public:
     void PressAltWith(wchar_t character);
     // Ctrl held while a key is pressed (Ctrl+Z).
     void PressCtrlWith(WPARAM virtualKey);
-    // A character typed where the focus is.
-    void Type(wchar_t character);
+    // Text typed where the focus is, one character after another.
+    void Type(std::wstring_view text);
     void DoubleClick(HWND control);
     // Handles whatever is queued, as the message loop would.
     void Pump();

@@ -139,7 +139,7 @@ TEST(Form1, FirstKeystrokeReplacesThePlaceholder) {
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 0u);
     EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(entry)));
-    form.Type(L'7');
+    form.Type(L"7");
     EXPECT_EQ(WindowText(entry), L"7");
 }
 
