@@ -93,7 +93,8 @@ BinaryNatural ToNatural(std::string_view digits) {
         natural.MultiplyAdd(10, static_cast<std::uint32_t>(digits[i] - '0'));
     while (i < digits.size()) {
         std::uint32_t chunk = 0;
-        for (const std::size_t end = i + 9; i < end; ++i) chunk = chunk * 10 + static_cast<std::uint32_t>(digits[i] - '0');
+        for (const std::size_t end = i + 9; i < end; ++i)
+            chunk = chunk * 10 + static_cast<std::uint32_t>(digits[i] - '0');
         natural.MultiplyAdd(1'000'000'000u, chunk);
     }
     return natural;

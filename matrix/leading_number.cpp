@@ -73,7 +73,7 @@ std::optional<double> ReadRadixLiteral(ItemCursor& cursor, int radix) {
 // and a power of ten. Only as many digits are kept as correct rounding
 // needs, so an item of any length is read in one pass and little memory.
 struct DecimalDigits {
-    std::string significant;   // no leading zeros
+    std::string significant;    // no leading zeros
     std::int64_t exponent = 0;  // value = significant × 10^exponent
     bool droppedNonZero = false;
     std::size_t digitCount = 0;  // every digit seen, zeros too

@@ -5,7 +5,7 @@
 namespace mirvel {
 namespace {
 
-constexpr int kMonitorEffectiveDpi = 0;                                   // MDT_EFFECTIVE_DPI
+constexpr int kMonitorEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 
 template <typename Function>
 void Look(HMODULE module, const char* name, Function& function) {

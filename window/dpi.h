@@ -14,11 +14,11 @@ enum class DpiLevel {
 // The DPI functions newer than Windows 7, looked up at run time so that the
 // program still loads where they are missing. Any may be null.
 struct DpiFunctions {
-    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                    // user32, Windows 10
-    UINT(WINAPI* getDpiForSystem)() = nullptr;                                        // user32, Windows 10
+    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                      // user32, Windows 10
+    UINT(WINAPI* getDpiForSystem)() = nullptr;                                          // user32, Windows 10
     BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // user32, Windows 10
-    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                         // user32, Windows 10
-    HRESULT(WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;         // shcore, Windows 8.1
+    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                           // user32, Windows 10
+    HRESULT(WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;           // shcore, Windows 8.1
 
     // What the running system has; shcore.dll is loaded only when user32
     // lacks the per-monitor v2 functions.

@@ -62,18 +62,16 @@ TEST_P(ConvertsDecimal, ToTheNearestDouble) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, ConvertsDecimal,
-    ::testing::Values(
-        Case{"", 0, 0.0}, Case{"000", 5, 0.0}, Case{"7", 0, 7.0}, Case{"25", -1, 2.5}, Case{"1", -1, 0.1},
-        // 2^53 + 1 and 2^53 + 3 lie halfway: ties go to the even neighbour.
-        Case{"9007199254740993", 0, 9007199254740992.0}, Case{"9007199254740995", 0, 9007199254740996.0},
-        Case{"90071992547409930000000000000000000001", -22, 9007199254740994.0},
-        Case{"17976931348623157", 292, kMax},
-        // The largest double's rounding limit, 2^1024 - 2^970, rounds away.
-        Case{"179769313486231580793728971405301", 276, kMax},
-        Case{"179769313486231580793728971405304", 276, std::nullopt},
-        Case{"1", 309, std::nullopt}, Case{"1", 1'000'000'000, std::nullopt},
-        Case{"49406564584124654", -340, kTrueMin},
-        Case{"1", -325, 0.0}, Case{"1", -1'000'000'000, 0.0}));
+    ::testing::Values(Case{"", 0, 0.0}, Case{"000", 5, 0.0}, Case{"7", 0, 7.0}, Case{"25", -1, 2.5}, Case{"1", -1, 0.1},
+                      // 2^53 + 1 and 2^53 + 3 lie halfway: ties go to the even neighbour.
+                      Case{"9007199254740993", 0, 9007199254740992.0}, Case{"9007199254740995", 0, 9007199254740996.0},
+                      Case{"90071992547409930000000000000000000001", -22, 9007199254740994.0},
+                      Case{"17976931348623157", 292, kMax},
+                      // The largest double's rounding limit, 2^1024 - 2^970, rounds away.
+                      Case{"179769313486231580793728971405301", 276, kMax},
+                      Case{"179769313486231580793728971405304", 276, std::nullopt}, Case{"1", 309, std::nullopt},
+                      Case{"1", 1'000'000'000, std::nullopt}, Case{"49406564584124654", -340, kTrueMin},
+                      Case{"1", -325, 0.0}, Case{"1", -1'000'000'000, 0.0}));
 
 TEST(DecimalToDouble, AgreesWithTheStandardReaderOnRandomNumbers) {
     std::mt19937_64 random(20261208);
@@ -84,7 +82,8 @@ TEST(DecimalToDouble, AgreesWithTheStandardReaderOnRandomNumbers) {
     };
     for (int i = 0; i < 20000; ++i) {
         const std::size_t count = 1 + (i % 10 == 0 ? random() % 820 : random() % 25);
-        const std::int64_t exponent = static_cast<std::int64_t>(random() % 700) - 360 - static_cast<std::int64_t>(count / 2);
+        const std::int64_t exponent =
+            static_cast<std::int64_t>(random() % 700) - 360 - static_cast<std::int64_t>(count / 2);
         ExpectSameAsReference(digitsOf(count), exponent);
         if (HasFatalFailure()) return;
     }
@@ -118,7 +117,7 @@ TEST(DecimalToDouble, RoundsHalfwayPointsToEvenAndTheirNeighboursAway) {
         }
         ExpectSameAsReference(digits, exponent);
         ExpectSameAsReference(digits + "1", exponent - 1);  // a hair above
-        std::string below = digits;                          // a hair below: the last nonzero digit less one
+        std::string below = digits;                         // a hair below: the last nonzero digit less one
         const std::size_t last = below.find_last_not_of('0');
         below[last] = static_cast<char>(below[last] - 1);
         ExpectSameAsReference(below + "9", exponent - 1);

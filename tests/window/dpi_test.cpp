@@ -50,9 +50,7 @@ const LevelCase kLevels[] = {
 
 class DpiLevels : public ::testing::TestWithParam<LevelCase> {};
 
-RECT TwipsAt(int left, int top, int width, int height, UINT dpi) {
-    return ToPixels({left, top, width, height}, dpi);
-}
+RECT TwipsAt(int left, int top, int width, int height, UINT dpi) { return ToPixels({left, top, width, height}, dpi); }
 
 TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
     const DpiFunctions functions = GetParam().functions();
@@ -202,8 +200,8 @@ TEST(DialogFontChange, GivesTheControlsTheNewFontBeforeTheOldIsDeleted) {
     Form1Harness form;
     std::vector<bool> oldFontAlive;
     for (const ControlDescription& control : kForm1Controls)
-        ASSERT_TRUE(SetWindowSubclass(form.Control(control.id), NoteFontSwaps, 7,
-                                      reinterpret_cast<DWORD_PTR>(&oldFontAlive)));
+        ASSERT_TRUE(
+            SetWindowSubclass(form.Control(control.id), NoteFontSwaps, 7, reinterpret_cast<DWORD_PTR>(&oldFontAlive)));
     MoveToDpi(form.Form(), 144);
     for (const ControlDescription& control : kForm1Controls)
         RemoveWindowSubclass(form.Control(control.id), NoteFontSwaps, 7);

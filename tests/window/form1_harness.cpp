@@ -98,6 +98,21 @@ RECT RectInParent(HWND child) {
     return rect;
 }
 
+SIZE_T HeapBytesInUse() {
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    SIZE_T inUse = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) inUse += entry.cbData;
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return inUse;
+}
+
 UINT ScreenDpi() {
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -136,10 +151,17 @@ LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lPar
 }
 
 void MessageBoxCatcher::Catch(HWND box) {
+    CaughtMessageBox caught = ReadMessageBox(box);
+    if (watched_) caught.watchedTextWhenShown = WindowText(watched_);
+    if (boxes_.size() < kKept) boxes_.push_back(caught);
+    ++count_;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+CaughtMessageBox ReadMessageBox(HWND box) {
     CaughtMessageBox caught;
     caught.title = WindowText(box);
     caught.owner = GetWindow(box, GW_OWNER);
-    if (watched_) caught.watchedTextWhenShown = WindowText(watched_);
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {
@@ -151,9 +173,7 @@ void MessageBoxCatcher::Catch(HWND box) {
             caught.text = WindowText(child);
         }
     }
-    if (boxes_.size() < kKept) boxes_.push_back(caught);
-    ++count_;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return caught;
 }
 
 }  // namespace mirvel::testing

@@ -46,6 +46,9 @@ private:
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);
 
+// The bytes in use in all of the process's heaps.
+SIZE_T HeapBytesInUse();
+
 // The DPI the test runs at: the system's, read without the program's help.
 UINT ScreenDpi();
 
@@ -72,6 +75,9 @@ struct CaughtMessageBox {
     HWND owner = nullptr;
     std::wstring watchedTextWhenShown;  // the text of the watched window as the box appeared
 };
+
+// What a message box shows: title, text, icon, buttons and owner.
+CaughtMessageBox ReadMessageBox(HWND box);
 
 // Catches every message box the thread shows, notes what it says and
 // closes it with OK, as a user would.

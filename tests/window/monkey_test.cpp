@@ -32,21 +32,21 @@ constexpr const wchar_t* kPlaceholder = L"(Введите матрицу раз�
 // ---- Actions ---------------------------------------------------------------
 
 enum class Act {
-    SetEntry,     // the entry set as a program would (WM_SETTEXT)
-    TypeEntry,    // the whole entry selected and the text typed over it
-    PasteEntry,   // the whole entry selected and the text pasted with Ctrl+V
+    SetEntry,    // the entry set as a program would (WM_SETTEXT)
+    TypeEntry,   // the whole entry selected and the text typed over it
+    PasteEntry,  // the whole entry selected and the text pasted with Ctrl+V
     Enter,
     ClickFind,
-    AltFind,      // Alt+а
-    AltExit,      // Alt+ы
+    AltFind,  // Alt+а
+    AltExit,  // Alt+ы
     Tab,
     ShiftTab,
-    Space,        // on the focused control, if that is a button
+    Space,  // on the focused control, if that is a button
     Esc,
     CloseBox,
     DoubleClickEntry,
     DoubleClickLabel,
-    Undo,         // Ctrl+Z
+    Undo,  // Ctrl+Z
     Minimise,
     Restore,
     Deactivate,
@@ -68,10 +68,10 @@ struct Action {
 };
 
 const char* Name(Act act) {
-    static const char* const names[] = {"SetEntry", "TypeEntry", "PasteEntry", "Enter", "ClickFind", "AltFind",
-                                        "AltExit", "Tab", "ShiftTab", "Space", "Esc", "CloseBox",
-                                        "DoubleClickEntry", "DoubleClickLabel", "Undo", "Minimise", "Restore",
-                                        "Deactivate", "Activate", "ChangeDpi", "ChangeMessageFont"};
+    static const char* const names[] = {
+        "SetEntry", "TypeEntry", "PasteEntry", "Enter",      "ClickFind", "AltFind",          "AltExit",
+        "Tab",      "ShiftTab",  "Space",      "Esc",        "CloseBox",  "DoubleClickEntry", "DoubleClickLabel",
+        "Undo",     "Minimise",  "Restore",    "Deactivate", "Activate",  "ChangeDpi",        "ChangeMessageFont"};
     return names[static_cast<int>(act)];
 }
 
@@ -104,16 +104,26 @@ public:
         switch (Pick(12)) {
             case 0:
             case 1:
-            case 2: return Items(18);                   // good
-            case 3: return Items(Pick(30));             // a wrong count (or by chance 18)
-            case 4: return L" " + Items(18);            // leading space
-            case 5: return Items(18) + L" ";            // trailing space
-            case 6: return DoubleSpaced();              // 17 numbers and a double space
-            case 7: return WithOutOfRange();
-            case 8: return L"";
-            case 9: return Long();
-            case 10: return Foreign();
-            default: return WithTabsAndLineFeeds();
+            case 2:
+                return Items(18);  // good
+            case 3:
+                return Items(Pick(30));  // a wrong count (or by chance 18)
+            case 4:
+                return L" " + Items(18);  // leading space
+            case 5:
+                return Items(18) + L" ";  // trailing space
+            case 6:
+                return DoubleSpaced();  // 17 numbers and a double space
+            case 7:
+                return WithOutOfRange();
+            case 8:
+                return L"";
+            case 9:
+                return Long();
+            case 10:
+                return Foreign();
+            default:
+                return WithTabsAndLineFeeds();
         }
     }
 
@@ -131,9 +141,10 @@ private:
     int Pick(int count) { return static_cast<int>(random_() % static_cast<unsigned>(count)); }
 
     std::wstring Number() {
-        static const wchar_t* const kinds[] = {L"0", L"-0", L"7", L"-3", L"2.5", L"-.25", L"1e2", L"1E-3", L"&H1F",
-                                               L"&O17", L"abc", L"12abc", L"1,5", L"", L"-", L"007", L"0.1",
-                                               L"123456789012345678", L"4.9e-324"};
+        static const wchar_t* const kinds[] = {L"0",       L"-0",   L"7",    L"-3",   L"2.5", L"-.25",
+                                               L"1e2",     L"1E-3", L"&H1F", L"&O17", L"abc", L"12abc",
+                                               L"1,5",     L"",     L"-",    L"007",  L"0.1", L"123456789012345678",
+                                               L"4.9e-324"};
         if (Pick(3) == 0) return std::to_wstring(Pick(2000) - 1000);
         return kinds[Pick(static_cast<int>(std::size(kinds)))];
     }
@@ -166,8 +177,8 @@ private:
     }
 
     std::wstring Foreign() {
-        static const wchar_t* const pieces[] = {L"\u0661\u0662", L"\uFF15", L"абв", L"\u03B1", L"\u00A0", L"\u4E00",
-                                                L"\U0001F600", L"\u0669.5"};
+        static const wchar_t* const pieces[] = {L"\u0661\u0662", L"\uFF15", L"абв",        L"\u03B1",
+                                                L"\u00A0",       L"\u4E00", L"\U0001F600", L"\u0669.5"};
         std::wstring text = Items(18);
         for (int i = 0, n = 1 + Pick(4); i < n; ++i) {
             const auto at = static_cast<std::size_t>(Pick(static_cast<int>(text.size()) + 1));
@@ -234,7 +245,7 @@ struct ExpectedBox {
 struct Model {
     bool open = true;
     std::wstring entry = kPlaceholder;
-    std::wstring display;                // Label2: the last accepted entry's matrix
+    std::wstring display;  // Label2: the last accepted entry's matrix
     // What Ctrl+Z brings back, where the rules say: after a Clear. After the
     // user's typing and pasting it follows the edit control's own rules of
     // merging edits, which are the platform's, not the program's.
@@ -261,8 +272,10 @@ struct Model {
     // Ctrl+Z: what Clear took comes back, and a second Ctrl+Z clears again.
     // Elsewhere the entry is taken as the edit control leaves it.
     void Undo(const std::wstring& actual) {
-        if (undone) std::swap(entry, *undone);
-        else entry = actual;
+        if (undone)
+            std::swap(entry, *undone);
+        else
+            entry = actual;
     }
 
     // Find: the message it must show, and the display it leaves.
@@ -333,7 +346,7 @@ private:
     void Answer(HWND box) {
         if (box == lastBox_) return;  // activated once more, while it is answered
         lastBox_ = box;
-        boxes_.push_back({ReadBox(box), !IsWindowEnabled(form_)});
+        boxes_.push_back({ReadMessageBox(box), !IsWindowEnabled(form_)});
         if (!plan_) {
             problems_ += "a message box showed unasked; ";
             PostMessageW(box, WM_CLOSE, 0, 0);
@@ -345,17 +358,28 @@ private:
         };
         for (const Meddle meddle : plan_->meddles) {
             switch (meddle) {
-                case Meddle::TabKey: key(ok, WM_KEYDOWN, VK_TAB, 1); key(ok, WM_KEYUP, VK_TAB, 0xC0000001); break;
-                case Meddle::AltFindKey: key(ok, WM_SYSCHAR, L'а', 1 | (1 << 29)); break;
-                case Meddle::AltExitKey: key(ok, WM_SYSCHAR, L'ы', 1 | (1 << 29)); break;
-                case Meddle::TypeX: key(ok, WM_CHAR, L'x', 1); break;
+                case Meddle::TabKey:
+                    key(ok, WM_KEYDOWN, VK_TAB, 1);
+                    key(ok, WM_KEYUP, VK_TAB, 0xC0000001);
+                    break;
+                case Meddle::AltFindKey:
+                    key(ok, WM_SYSCHAR, L'а', 1 | (1 << 29));
+                    break;
+                case Meddle::AltExitKey:
+                    key(ok, WM_SYSCHAR, L'ы', 1 | (1 << 29));
+                    break;
+                case Meddle::TypeX:
+                    key(ok, WM_CHAR, L'x', 1);
+                    break;
                 case Meddle::DpiChange:
                     GetWindowRect(form_, &suggested_);
                     PostMessageW(form_, WM_DPICHANGED, MAKEWPARAM(plan_->dpi, plan_->dpi),
                                  reinterpret_cast<LPARAM>(&suggested_));
                     meddledDpi_ = plan_->dpi;
                     break;
-                case Meddle::FontChange: PostMessageW(form_, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0); break;
+                case Meddle::FontChange:
+                    PostMessageW(form_, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+                    break;
                 case Meddle::CloseForm1:
                     PostMessageW(form_, WM_CLOSE, 0, 0);
                     closedForm1_ = true;
@@ -363,11 +387,22 @@ private:
             }
         }
         switch (plan_->answer) {
-            case Answer::Enter: key(ok, WM_KEYDOWN, VK_RETURN, 1); break;
-            case Answer::Esc: key(ok, WM_KEYDOWN, VK_ESCAPE, 1); break;
-            case Answer::Space: key(ok, WM_KEYDOWN, VK_SPACE, 1); key(ok, WM_KEYUP, VK_SPACE, 0xC0000001); break;
-            case Answer::ClickOk: PostMessageW(ok, BM_CLICK, 0, 0); break;
-            case Answer::CloseMessage: PostMessageW(box, WM_CLOSE, 0, 0); break;
+            case Answer::Enter:
+                key(ok, WM_KEYDOWN, VK_RETURN, 1);
+                break;
+            case Answer::Esc:
+                key(ok, WM_KEYDOWN, VK_ESCAPE, 1);
+                break;
+            case Answer::Space:
+                key(ok, WM_KEYDOWN, VK_SPACE, 1);
+                key(ok, WM_KEYUP, VK_SPACE, 0xC0000001);
+                break;
+            case Answer::ClickOk:
+                PostMessageW(ok, BM_CLICK, 0, 0);
+                break;
+            case Answer::CloseMessage:
+                PostMessageW(box, WM_CLOSE, 0, 0);
+                break;
         }
         // Should the answer not close the box, the walk must not hang.
         SetTimer(box, 77, 5000, CloseUnanswered);
@@ -377,27 +412,6 @@ private:
         KillTimer(box, id);
         if (active_) active_->problems_ += "a message box stayed open after its answer; ";
         EndDialog(box, IDOK);
-    }
-
-    static CaughtMessageBox ReadBox(HWND box) {
-        CaughtMessageBox caught;
-        caught.title = WindowText(box);
-        caught.owner = GetWindow(box, GW_OWNER);
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t name[16]{};
-            GetClassNameW(child, name, 16);
-            const LONG style = GetWindowLongW(child, GWL_STYLE);
-            if (lstrcmpiW(name, L"Static") != 0) continue;
-            if ((style & SS_TYPEMASK) == SS_ICON) {
-                const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-                caught.icon = icon == LoadIconW(nullptr, IDI_HAND)       ? BoxIcon::Stop
-                              : icon == LoadIconW(nullptr, IDI_ASTERISK) ? BoxIcon::Information
-                                                                         : BoxIcon::Other;
-            } else if (GetWindowTextLengthW(child) > 0) {
-                caught.text = WindowText(child);
-            }
-        }
-        return caught;
     }
 
     static inline BoxAnswerer* active_ = nullptr;
@@ -414,21 +428,6 @@ private:
 
 // ---- The walk ----------------------------------------------------------------
 
-SIZE_T HeapInUse() {
-    HANDLE heaps[64];
-    const DWORD count = GetProcessHeaps(64, heaps);
-    SIZE_T inUse = 0;
-    for (DWORD i = 0; i < count && i < 64; ++i) {
-        if (!HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry{};
-        while (HeapWalk(heaps[i], &entry)) {
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) inUse += entry.cbData;
-        }
-        HeapUnlock(heaps[i]);
-    }
-    return inUse;
-}
-
 struct Failure {
     std::size_t index;  // of the action after which the check failed
     std::string what;
@@ -439,13 +438,13 @@ public:
     explicit Walk(HWND other) : other_(other) { Open(); }
 
     std::optional<Failure> Run(const std::vector<Action>& actions) {
-        const SIZE_T heapAtStart = HeapInUse();
+        const SIZE_T heapAtStart = HeapBytesInUse();
         for (std::size_t i = 0; i < actions.size(); ++i) {
             const DWORD before = GetTickCount();
             Do(actions[i]);
             costs_[static_cast<int>(actions[i].act)] += GetTickCount() - before;
             std::string problem = Check();
-            if (problem.empty() && i % 50 == 49 && HeapInUse() > heapAtStart + kHeapBound)
+            if (problem.empty() && i % 50 == 49 && HeapBytesInUse() > heapAtStart + kHeapBound)
                 problem = "the heap in use grew by more than 32 MiB";
             if (!problem.empty()) return Failure{i, problem};
         }
@@ -564,8 +563,10 @@ private:
             case Act::Tab:
             case Act::ShiftTab:
                 if (!KeyboardReachesForm1()) break;
-                if (action.act == Act::ShiftTab) PressShiftTab();
-                else form.PressKey(VK_TAB);
+                if (action.act == Act::ShiftTab)
+                    PressShiftTab();
+                else
+                    form.PressKey(VK_TAB);
                 break;
             case Act::Space:
                 if (!KeyboardReachesForm1()) break;
@@ -678,7 +679,8 @@ private:
         if (entry != model_.entry)
             return "the entry holds \"" + Narrow(entry) + "\", not \"" + Narrow(model_.entry) + "\"";
         const std::wstring display = WindowText(Control(kLabel2Id));
-        if (display != model_.display) return "Label2 shows \"" + Narrow(display) + "\", not \"" + Narrow(model_.display) + "\"";
+        if (display != model_.display)
+            return "Label2 shows \"" + Narrow(display) + "\", not \"" + Narrow(model_.display) + "\"";
         if (GetActiveWindow() == form_->Form() && !IsIconic(form_->Form())) {
             const HWND focus = GetFocus();
             if (focus != Control(kText1Id) && focus != Control(kCommand1Id) && focus != Control(kCommand2Id))

@@ -23,21 +23,6 @@ struct Footprint {
     SIZE_T heapBytes;     // in use in all of the process's heaps
 };
 
-SIZE_T HeapBytesInUse() {
-    HANDLE heaps[64];
-    const DWORD count = GetProcessHeaps(64, heaps);
-    SIZE_T inUse = 0;
-    for (DWORD i = 0; i < count && i < 64; ++i) {
-        if (!HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry{};
-        while (HeapWalk(heaps[i], &entry)) {
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) inUse += entry.cbData;
-        }
-        HeapUnlock(heaps[i]);
-    }
-    return inUse;
-}
-
 Footprint Measure() {
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
@@ -120,7 +105,8 @@ TEST(Soak, FindsClearsAndTabsLeaveNoTrace) {
     const double growth = GrowthPerRound(heapSamples) - boxCost;  // every round shows one box
 
     std::printf(
-        "after %d rounds: heap bytes %zu -> %zu (%.1f bytes a round besides the %.1f of a bare message box), private bytes %zu -> %zu, "
+        "after %d rounds: heap bytes %zu -> %zu (%.1f bytes a round besides the %.1f of a bare message box), private "
+        "bytes %zu -> %zu, "
         "GDI objects %lu -> %lu, USER objects %lu -> %lu\n",
         rounds, static_cast<std::size_t>(before.heapBytes), static_cast<std::size_t>(after.heapBytes), growth, boxCost,
         static_cast<std::size_t>(before.privateBytes), static_cast<std::size_t>(after.privateBytes), before.gdiObjects,
