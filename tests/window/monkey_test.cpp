@@ -254,7 +254,10 @@ struct Model {
     bool minimised = false;
     bool active = true;
 
-    void Reopen(UINT systemDpi) { *this = Model{}, dpi = systemDpi; }
+    void Reopen(UINT systemDpi) {
+        *this = Model{};
+        dpi = systemDpi;
+    }
 
     // Typing or pasting over the whole entry.
     void Edit(std::wstring text) {
