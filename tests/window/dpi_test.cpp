@@ -118,7 +118,8 @@ LONG HeightOf(HWND control) {
 }
 
 // A message font like Windows 10's Segoe UI 9 pt, whose lines are 16 pixels
-// high: the layout must not take it up.
+// high: the layout must not take it up. No font here has Segoe's tall lines
+// at 9 points, so the 16-pixel cell is asked for directly.
 LOGFONTW TallMessageFont() {
     LOGFONTW font{};
     font.lfHeight = 16;  // cell height: 16-pixel lines
