@@ -22,6 +22,8 @@ void __verbose_terminate_handler() { std::abort(); }
 // pull in the whole of std::string and std::random_device. What matters to
 // the program is only that the command fails and the window goes on (its
 // window procedure catches every exception), so plainer exceptions do.
+// Should the program come to use another of them, the library's whole set
+// comes back, and the linker reports these as defined twice: add it here.
 namespace mirvel {
 namespace {
 struct OutOfRange : std::exception {
