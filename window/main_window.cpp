@@ -78,8 +78,7 @@ LoadIconWithScaleDownFunction FindLoadIconWithScaleDown() {
         reinterpret_cast<void*>(GetProcAddress(comctl32, "LoadIconWithScaleDown")));
 }
 
-HICON LoadProgramIcon(HINSTANCE instance, int size) {
-    const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
+HICON LoadProgramIcon(HINSTANCE instance, int size, LoadIconWithScaleDownFunction loadIconWithScaleDown) {
     HICON icon = nullptr;
     if (loadIconWithScaleDown &&
         SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
@@ -274,8 +273,9 @@ void MainWindow::LayOut(UINT dpi) {
 // icon is destroyed once the window holds the new one.
 void MainWindow::SetIcons(UINT dpi) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
+    const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
     const auto set = [&](WPARAM which, int sizeMetric, IconHandle& held) {
-        IconHandle loaded{LoadProgramIcon(instance, dpi_.Metric(sizeMetric, dpi))};
+        IconHandle loaded{LoadProgramIcon(instance, dpi_.Metric(sizeMetric, dpi), loadIconWithScaleDown)};
         if (!loaded) return;
         SendMessageW(Window(), WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
         held = std::move(loaded);
