@@ -9,22 +9,33 @@ BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
 WINDOWS_DIR  := $(BUILD)/windows
 WINDOWS32_DIR := $(BUILD)/windows32
-# Wine prefixes, each made once. Tests and screenshots run in a virtual
-# desktop, which needs no window manager under Xvfb: at 96 DPI, at 144 DPI
-# (the DPI tests again, and the monkey), and for 32-bit programs where Wine
-# runs them. `make run` uses a plain one.
-TEST_PREFIX     := $(abspath $(BUILD)/wine-test)
-TEST_PREFIX_144 := $(abspath $(BUILD)/wine-test-144)
-TEST_PREFIX_32  := $(abspath $(BUILD)/wine-test-32)
-RUN_PREFIX      := $(abspath $(BUILD)/wine-run)
-# A prefix nothing runs in, copied afresh for each installer test.
-CLEAN_PREFIX := $(abspath $(BUILD)/wine-clean)
-VERSION      := $(shell sed -n 's/^project.Mirvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Wine prefixes (tools/wine-prefix.sh), each made once for the Wine that is
+# installed and made again when Wine changes. Tests run in a virtual
+# desktop, which needs no window manager under Xvfb. 64-bit Windows at
+# 96 DPI and at 144 DPI (the DPI tests again, and the monkey); the same for
+# the 32-bit Mirvel on a 32-bit Windows; a clean 64-bit one that the
+# installer test copies afresh. `make run` uses a plain one.
+TEST_PREFIX        := $(abspath $(BUILD)/wine-test)
+TEST_PREFIX_144    := $(abspath $(BUILD)/wine-test-144)
+TEST_PREFIX_32     := $(abspath $(BUILD)/wine-test-32)
+TEST_PREFIX_32_144 := $(abspath $(BUILD)/wine-test-32-144)
+CLEAN_PREFIX       := $(abspath $(BUILD)/wine-clean)
+RUN_PREFIX         := $(abspath $(BUILD)/wine-run)
+VERSION      := $(shell sed -n 's/^set(MIRVEL_RELEASE_VERSION \([0-9.]*\)).*/\1/p' CMakeLists.txt)
+# The next patch version, for the installer's upgrade test.
+NEXT_VERSION := $(shell echo $(VERSION) | awk -F. '{ print $$1 "." $$2 "." $$3 + 1 }')
+NEXT_DIR     := $(BUILD)/windows-next
 JOBS         ?= $(shell nproc)
+
+# MIRVEL_SKIP_32BIT=1 leaves 32-bit Wine off a developer's machine, and the
+# 32-bit Mirvel untested but for its file; CI never sets it.
+MIRVEL_SKIP_32BIT ?=
+export MIRVEL_SKIP_32BIT
+WINE32_PACKAGES := $(if $(filter 1,$(MIRVEL_SKIP_32BIT)),,wine32:i386)
 
 NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
 WINDOWS_PACKAGES := cmake make python3 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest \
-                    wine wine64 fonts-wine xvfb xauth
+                    wine wine64 $(WINE32_PACKAGES) fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
 DIST_PACKAGES    := python3 wixl msitools faketime unzip
 FUZZ_SECONDS     ?= 60
@@ -33,7 +44,7 @@ FUZZ_SECONDS     ?= 60
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
-        test-fuzz test-windows windows32-suite soak run bench build-windows32 dist test-msi \
+        test-fuzz test-windows test-prefixes long-run-prefix test-wine-prefix soak run bench build-windows32 dist dist-next test-msi \
         reproducible deps-dist monkey screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
@@ -50,10 +61,11 @@ deps-fuzz:
 deps-dist:
 	@tools/ensure-packages.sh $(DIST_PACKAGES)
 
-# Builds one CMake preset, configuring it first only if it never was: a
-# configured folder reconfigures itself when a CMake file changes.
+# Builds one CMake preset, configuring it first if it never was or the
+# presets changed since: a configured folder reconfigures itself when a
+# CMake file changes, but not for a preset's cache variables.
 define build-preset
-	@[ -f $(BUILD)/$(1)/CMakeCache.txt ] || cmake --preset $(1) >/dev/null
+	@[ $(BUILD)/$(1)/CMakeCache.txt -nt CMakePresets.json ] || cmake --preset $(1) >/dev/null
 	@cmake --build --preset $(1) -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
 endef
 
@@ -75,29 +87,31 @@ build-sanitize: deps-native
 build-fuzz: deps-fuzz
 	$(call build-preset,fuzz)
 
-# Each prefix is initialised once, before anything runs in it.
-$(TEST_PREFIX)/.initialised: | deps-windows
-	@tools/init-wine-prefix.sh $(TEST_PREFIX) virtual-desktop
-	@touch $@
+# Every prefix the tests use, seen to side by side.
+TEST_PREFIXES := $(TEST_PREFIX),virtual-desktop $(TEST_PREFIX_144),virtual-desktop,dpi=144 \
+                 $(CLEAN_PREFIX),virtual-desktop
+ifneq ($(MIRVEL_SKIP_32BIT),1)
+TEST_PREFIXES += $(TEST_PREFIX_32),virtual-desktop,arch=win32 $(TEST_PREFIX_32_144),virtual-desktop,dpi=144,arch=win32
+WINDOWS32_SUITE := windows32=$(TEST_PREFIX_32)
+else
+WINDOWS32_SUITE := windows32-files
+endif
+test-prefixes: deps-windows
+	@tools/wine-prefix.sh $(TEST_PREFIXES)
 
-$(TEST_PREFIX_144)/.initialised: | deps-windows
-	@tools/init-wine-prefix.sh $(TEST_PREFIX_144) virtual-desktop dpi=144
-	@touch $@
-
-$(CLEAN_PREFIX)/.initialised: | deps-windows
-	@tools/init-wine-prefix.sh $(CLEAN_PREFIX) virtual-desktop
-	@touch $@
-
-$(RUN_PREFIX)/.initialised: | deps-windows
-	@tools/init-wine-prefix.sh $(RUN_PREFIX)
-	@touch $@
+# Says loudly what MIRVEL_SKIP_32BIT leaves untested.
+define warn-skip-32bit
+	@[ "$(MIRVEL_SKIP_32BIT)" != 1 ] || echo "WARNING: MIRVEL_SKIP_32BIT=1: the 32-bit Mirvel's core, window, DPI," \
+	    "monkey and soak tests and the x86 installer were NOT run; only its file was checked." >&2
+endef
 
 # Every suite, side by side: the Wine suites mostly wait on the window
 # system, so the native ones run meanwhile. One line a suite.
-test: build-native build-sanitize build-fuzz build-windows build-windows32 dist $(TEST_PREFIX)/.initialised \
-      $(TEST_PREFIX_144)/.initialised $(CLEAN_PREFIX)/.initialised
-	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $$($(MAKE) -s windows32-suite) \
-	    "msi:$(MSI_TEST)"
+test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes
+	$(warn-skip-32bit)
+	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $(WINDOWS32_SUITE) "msi:$(MSI_TEST)" \
+	    "wine-prefix:$(PREFIX_TEST)"
+	$(warn-skip-32bit)
 
 test-native: build-native
 	@tools/run-tests.sh native
@@ -114,66 +128,79 @@ fuzz: build-fuzz
 	@$(BUILD)/fuzz/fuzz/matrix_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
-test-windows: build-windows build-windows32 $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initialised
-	@tools/run-tests.sh windows=$(TEST_PREFIX) $$($(MAKE) -s windows32-suite)
-
-# The 32-bit suite to run: all of it where Wine runs 32-bit programs, else
-# only the checks of the executable's file, and a plain word on why.
-windows32-suite: $(TEST_PREFIX)/.initialised
-	@if tools/wine-runs-32-bit.sh $(TEST_PREFIX) $(WINDOWS32_DIR)/matrix_tests.exe $(BUILD)/wine-runs-32-bit; then \
-	    [ -f $(TEST_PREFIX_32)/.initialised ] || { tools/init-wine-prefix.sh $(TEST_PREFIX_32) virtual-desktop >&2 \
-	        && touch $(TEST_PREFIX_32)/.initialised; }; \
-	    echo "windows32=$(TEST_PREFIX_32)"; \
-	else \
-	    echo "NOTE: the 32-bit core and window tests do not run here: this Wine cannot start 32-bit programs" \
-	         "(no wine32; adding it would remove 64-bit Wine on this machine). The 32-bit Mirvel.exe was" \
-	         "built with -Werror and its imports, header and size are checked." >&2; \
-	    echo "windows32-files"; \
-	fi
+test-windows: build-windows build-windows32 test-prefixes
+	@tools/run-tests.sh windows=$(TEST_PREFIX) $(WINDOWS32_SUITE)
+	$(warn-skip-32bit)
 
 # What a teacher downloads, in dist/ (see tools/make-dist.sh); the same
 # commit gives the same bytes.
 dist: build-windows build-windows32 deps-dist
-	@tools/make-dist.sh $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.exe dist
+	@tools/make-dist.sh dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
 
-# The x64 installer installed, run and uninstalled in a fresh Wine prefix.
-MSI_TEST = xvfb-run -a tools/test-msi.sh dist/Mirvel-$(VERSION)-x64.msi $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) \
-           $(WINDOWS_DIR)/screenshot.exe
-test-msi: dist $(CLEAN_PREFIX)/.initialised
+# The x64 installer of the next patch version, built from the same sources
+# (the version set for that build folder only), for the upgrade test.
+dist-next: build-windows deps-dist
+	@[ $(NEXT_DIR)/CMakeCache.txt -nt CMakePresets.json ] || \
+	    cmake --preset windows -B $(NEXT_DIR) -DMIRVEL_VERSION=$(NEXT_VERSION) -DMIRVEL_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(NEXT_DIR) --target Mirvel -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
+	@tools/make-dist.sh $(BUILD)/dist-next x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
+
+# Both installers installed, replacing each other, upgraded, refused as a
+# downgrade and uninstalled in a fresh 64-bit Wine prefix (tools/test-msi.sh).
+MSI_TEST = xvfb-run -a tools/test-msi.sh dist $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) $(WINDOWS_DIR)/screenshot.exe \
+           $(BUILD)/dist-next
+test-msi: dist dist-next test-prefixes
 	@tools/run-tests.sh "msi:$(MSI_TEST)"
+
+# A prefix is made again when the Wine that made it changed (make test), or
+# when it no longer starts programs (make test-wine-prefix, both).
+PREFIX_TEST = tools/test-wine-prefix.sh $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-scratch)
+test-wine-prefix: test-prefixes
+	@tools/run-tests.sh "wine-prefix:$(PREFIX_TEST) broken-too"
 
 # Builds everything twice, from the committed sources in two folders at two
 # times, and compares what make dist made.
 reproducible: deps-windows deps-dist
 	@tools/check-reproducible.sh
 
-# A long random walk through Form1: make monkey SEED=… ACTIONS=…
+# Long runs, for either architecture: ARCH=x64 (the default) or ARCH=x86.
+ARCH ?= x64
+ifeq ($(ARCH),x86)
+ARCH_DIR := $(WINDOWS32_DIR)
+ARCH_PREFIX_OPTIONS := ,arch=win32
+else ifeq ($(ARCH),x64)
+ARCH_DIR := $(WINDOWS_DIR)
+ARCH_PREFIX_OPTIONS :=
+else
+$(error ARCH is x64 or x86, not $(ARCH))
+endif
+LONG_RUN_PREFIX := $(abspath $(BUILD)/wine-long-$(ARCH))
+# In a prefix of their own, so that they can run beside make test.
+long-run-prefix: deps-windows
+	@tools/wine-prefix.sh $(LONG_RUN_PREFIX),virtual-desktop$(ARCH_PREFIX_OPTIONS)
+
+# A long random walk through Form1: make monkey SEED=… ACTIONS=… ARCH=…
 SEED    ?= 20261208
 ACTIONS ?= 50000
-MONKEY_PREFIX := $(abspath $(BUILD)/wine-monkey)
-$(MONKEY_PREFIX)/.initialised: | deps-windows
-	@tools/init-wine-prefix.sh $(MONKEY_PREFIX) virtual-desktop
-	@touch $@
-
-# In a prefix of its own, so that it can run beside make test.
-monkey: build-windows $(MONKEY_PREFIX)/.initialised
-	@WINEPREFIX=$(MONKEY_PREFIX) $(WINE_ENV) MIRVEL_MONKEY_SEED=$(SEED) MIRVEL_MONKEY_ACTIONS=$(ACTIONS) xvfb-run -a \
-	    wine $(WINDOWS_DIR)/window_tests.exe --gtest_filter='Monkey.*'
+monkey: build-windows build-windows32 long-run-prefix
+	@WINEPREFIX=$(LONG_RUN_PREFIX) $(WINE_ENV) MIRVEL_MONKEY_SEED=$(SEED) MIRVEL_MONKEY_ACTIONS=$(ACTIONS) xvfb-run -a \
+	    wine $(ARCH_DIR)/window_tests.exe --gtest_filter='Monkey.*'
 
 # The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
 SOAK_ROUNDS ?= 2000
-soak: build-windows $(TEST_PREFIX)/.initialised
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) MIRVEL_SOAK_ROUNDS=$(SOAK_ROUNDS) xvfb-run -a \
-	    wine $(WINDOWS_DIR)/window_tests.exe --gtest_filter='Soak.*'
+soak: build-windows build-windows32 long-run-prefix
+	@WINEPREFIX=$(LONG_RUN_PREFIX) $(WINE_ENV) MIRVEL_SOAK_ROUNDS=$(SOAK_ROUNDS) xvfb-run -a \
+	    wine $(ARCH_DIR)/window_tests.exe --gtest_filter='Soak.*'
 
-run: build-windows $(RUN_PREFIX)/.initialised
+run: build-windows deps-windows
 	@if [ -z "$$DISPLAY" ]; then \
 	    echo "make run: there is no X display (DISPLAY is not set): start it from a desktop session," \
 	         "or see the window with 'make screenshot'." >&2; exit 1; fi
+	@tools/wine-prefix.sh $(RUN_PREFIX)
 	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" wine $(WINDOWS_DIR)/Mirvel.exe
 
 # Pictures of the window and of a result message, for the README.
-screenshot: build-windows $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initialised
+screenshot: build-windows test-prefixes
 	@tools/ensure-packages.sh imagemagick
 	@mkdir -p docs
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
@@ -182,7 +209,7 @@ screenshot: build-windows $(TEST_PREFIX)/.initialised $(TEST_PREFIX_144)/.initia
 	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs -150
 
 # The core's speed natively; start-up and size of the Windows program.
-bench: build-native build-windows build-windows32 $(TEST_PREFIX)/.initialised
+bench: build-native build-windows build-windows32 test-prefixes
 	@$(NATIVE_DIR)/bench/matrix_bench
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
 	@for exe in $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.exe; do \

@@ -3,25 +3,37 @@
 #   Mirvel-VERSION-win64.zip, Mirvel-VERSION-win32.zip   Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt
 #   Mirvel-VERSION-x64.msi,   Mirvel-VERSION-x86.msi     per-machine installers
 #   BUILDINFO.txt, SHA256SUMS
-# Usage: make-dist.sh EXE_X64 EXE_X86 OUTPUT_FOLDER
-# The same commit gives the same bytes: every date is the commit's
-# (SOURCE_DATE_EPOCH), every identifier is made from the version and the
-# architecture. Either everything is made, or OUTPUT_FOLDER is left absent.
+# Usage: make-dist.sh OUTPUT_FOLDER x64=EXE [x86=EXE]
+# The version is the executables' own (their version record). The same
+# commit gives the same bytes: every date is the commit's
+# (SOURCE_DATE_EPOCH), every identifier is made from the version, the
+# architecture and the component's name. Either everything is made, or
+# OUTPUT_FOLDER is left absent.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-exe_x64=$1 exe_x86=$2 output=$(realpath -m "$3")
+output=$(realpath -m "$1")
+shift
 
 fail() { echo "make dist: $*" >&2; exit 1; }
 
 for tool in git python3 wixl msibuild msiinfo faketime sha256sum dpkg-query; do
     command -v "$tool" >/dev/null || fail "the tool '$tool' is missing (make dist installs wixl, msitools and faketime)"
 done
-for exe in "$exe_x64" "$exe_x86"; do
+declare -A exes
+for pair in "$@"; do
+    arch=${pair%%=*} exe=${pair#*=}
+    [[ $arch == x64 || $arch == x86 ]] || fail "unknown architecture in '$pair' (x64=EXE or x86=EXE)"
     [[ -f $exe ]] || fail "$exe is missing: build it first (make build)"
+    exes[$arch]=$exe
 done
+[[ ${#exes[@]} -gt 0 ]] || fail "no executable given"
 
-version=$(sed -n 's/^project(Mirvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-[[ -n $version ]] || fail "no version in CMakeLists.txt's project()"
+version=
+for arch in "${!exes[@]}"; do
+    exe_version=$(python3 tools/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
+    [[ -z $version || $version == "$exe_version" ]] || fail "the executables' versions differ: $version, $exe_version"
+    version=$exe_version
+done
 commit=$(git rev-parse HEAD 2>/dev/null) || fail "not a git checkout: the build record needs the commit"
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
 export TZ=UTC
@@ -53,11 +65,31 @@ windows_text LICENSE >"$files/LICENSE.txt"
 cp "$files/BUILDINFO.txt" "$staging/BUILDINFO.txt"
 cp window/icon/mirvel.ico packaging/mirvel.wxs "$files/"
 
+# What wixl 0.101 gets wrong of mirvel.wxs, put right in the tables: it
+# drops MajorUpgrade's AllowSameVersionUpgrades (the upgrade row's
+# attributes lack "maximum version inclusive", 0x200), and makes the action
+# that sets ARPINSTALLLOCATION a deferred one, sequenced after
+# InstallFinalize, where it sets nothing.
+mend_tables() {  # MSI
+    local msi=$1 upgrade=$staging/Upgrade.idt
+    msiinfo export "$msi" Upgrade >"$upgrade" &&
+        sed -i 's/^\([^\t]*\t\t[^\t]*\t[^\t]*\t\)1\t\tWIX_UPGRADE_DETECTED\r$/\1513\t\tWIX_UPGRADE_DETECTED\r/' "$upgrade" &&
+        grep -q $'\t513\t\tWIX_UPGRADE_DETECTED' "$upgrade" &&
+        msibuild "$msi" -i "$upgrade" &&
+        msibuild "$msi" -q "UPDATE CustomAction SET Type = 51 WHERE Action = 'SetInstallLocation'" &&
+        msibuild "$msi" -q "UPDATE InstallExecuteSequence SET Sequence = 1001 WHERE Action = 'SetInstallLocation'" &&
+        rm -f "$upgrade"
+}
+
 # The installers' cabinets keep each file's time: the commit's, too.
 stamp_files() { touch -d "@$SOURCE_DATE_EPOCH" "$files"/*; }
 
 for arch in x64 x86; do
-    if [[ $arch == x64 ]]; then exe=$exe_x64 zip_name=win64; else exe=$exe_x86 zip_name=win32; fi
+    [[ -n ${exes[$arch]:-} ]] || continue
+    exe=${exes[$arch]}
+    # The zip's name says the Windows it is for; the installer's platform is
+    # one Windows Installer knows (Intel: x86).
+    if [[ $arch == x64 ]]; then zip_name=win64 platform=x64; else zip_name=win32 platform=Intel; fi
     cp "$exe" "$files/Mirvel.exe"
     stamp_files
     python3 tools/make_zip.py "$staging/Mirvel-$version-$zip_name.zip" "$SOURCE_DATE_EPOCH" \
@@ -67,7 +99,9 @@ for arch in x64 x86; do
     # clock is held at the commit's time, and the code is set afterwards.
     msi=$staging/Mirvel-$version-$arch.msi
     (cd "$files" && faketime -f "@$commit_date" wixl -a "$arch" -D Arch="$arch" -D Version="$version" \
-        -D ProductCode="$(uuid_of "mirvel:product:$version:$arch")" -D Exe=Mirvel.exe -D Icon=mirvel.ico \
+        -D ProductCode="$(uuid_of "mirvel:product:$version:$arch")" -D ExeGuid="$(uuid_of "mirvel:component:exe:$arch")" \
+        -D DocumentsGuid="$(uuid_of "mirvel:component:documents:$arch")" \
+        -D ShortcutGuid="$(uuid_of "mirvel:component:shortcut:$arch")" -D Exe=Mirvel.exe -D Icon=mirvel.ico \
         -D Readme=README.txt -D License=LICENSE.txt -o "$msi" mirvel.wxs 2>"$staging/wixl.log")
     # wixl may fail and still exit 0: the package must open and hold the program.
     packaged=$(msiinfo export "$msi" File 2>/dev/null || true)
@@ -76,7 +110,8 @@ for arch in x64 x86; do
         fail "wixl could not build the $arch installer"
     fi
     rm -f "$staging/wixl.log"
-    faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "Mirvel developers" "$arch;1033" \
+    mend_tables "$msi" || fail "msibuild could not mend the $arch installer's tables"
+    faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "Mirvel developers" "$platform;1033" \
         "{$(uuid_of "mirvel:package:$version:$arch")}" || fail "msibuild could not stamp the $arch installer"
 done
 rm -rf "$files"

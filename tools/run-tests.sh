@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the CTest suites of the given presets side by side and reports one
-# line a suite; a failing suite's whole output follows its line.
+# line a suite, with its CTest tests and the GoogleTest cases they ran; a
+# failing suite's whole output follows its line.
 #   run-tests.sh PRESET[=WINE_PREFIX] ... [NAME:COMMAND] ...
 # A preset given a Wine prefix runs under Xvfb in that prefix; NAME:COMMAND
 # is a test script of its own, one test that passes when it exits 0.
@@ -16,10 +17,13 @@ run_suite() {  # PRESET [PREFIX], or NAME COMMAND
         bash -c "${preset#*:}" && echo "tests passed, 0 tests failed out of 1" ||
             { echo "tests passed, 1 tests failed out of 1"; return 1; }
     elif [[ -n $prefix ]]; then
+        # Four at once: the tests mostly wait on Wine, and a program that
+        # starts a prefix's desktop holds its CTest slot until the desktop
+        # ends, with the prefix's last program.
         WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all \
-            xvfb-run -a ctest --preset "$preset" --output-on-failure -j 2
+            xvfb-run -a ctest --preset "$preset" --verbose -j 4
     else
-        ctest --preset "$preset" --output-on-failure -j 2
+        ctest --preset "$preset" --verbose -j 2
     fi
 }
 
@@ -46,8 +50,10 @@ for suite in "$@"; do
     [[ $code -ne 0 && $bad -eq 0 ]] && bad=1
     passed=$((passed + total - bad)) failed=$((failed + bad))
     seconds=$(cat "$logs/$preset.seconds" 2>/dev/null || echo '?')
+    # GoogleTest's summary of each program run: "[  PASSED  ] 47 tests."
+    cases=$(awk '/\[  PASSED  \] [0-9]+ tests?\./ { sum += $(NF - 1) } END { if (sum) print sum }' "$log")
     if [[ $code -eq 0 && $total -gt 0 ]]; then
-        printf '%-16s %3d passed  (%s s)\n' "$preset" "$total" "$seconds"
+        printf '%-16s %3d passed  %s(%s s)\n' "$preset" "$total" "${cases:+($cases cases) }" "$seconds"
     else
         status=1
         printf '%-16s FAILED: %d of %d  (%s s); its output:\n' "$preset" "$bad" "$total" "$seconds"

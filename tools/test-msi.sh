@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# The x64 installer as a computer lab uses it, under Wine and an X server
-# (xvfb-run) that every step shares:
-#   test-msi.sh MSI CLEAN_PREFIX SCRATCH_PREFIX DRIVER.exe
-# installs silently into a fresh copy of CLEAN_PREFIX, checks the files, the
-# Start-menu shortcut and the uninstall entry, starts the installed Mirvel
-# and finds Form1 (with the screenshot driver), uninstalls silently and
-# checks that nothing is left.
+# Both installers as a computer lab uses them, in one fresh 64-bit Wine
+# prefix, under an X server (xvfb-run) that every step shares:
+#   test-msi.sh DIST CLEAN_PREFIX SCRATCH_PREFIX DRIVER.exe NEXT_DIST
+# DIST holds this release's zips and MSIs; NEXT_DIST an x64 MSI of the next
+# patch version built from the same sources. In a copy of CLEAN_PREFIX:
+#   1. the x86 MSI installs silently into Program Files (x86);
+#   2. the x64 MSI of the same version replaces it (a computer has one Mirvel);
+#   3. the next version's MSI upgrades it silently;
+#   4. this release's x86 MSI is then refused as a downgrade, with a message;
+#   5. the next version uninstalls silently, and nothing is left.
+# After each install: the files, the Start-menu shortcut's target, the
+# uninstall entry read in the registry view it belongs to (and none in
+# either view for the packages that should be gone), and the installed
+# Mirvel started until Form1 shows (with the screenshot driver).
 set -uo pipefail
-msi=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4")
+tools=$(dirname "$(realpath "$0")")
+dist=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4") next_dist=$(realpath "$5")
 
-failures=0
+checks=0 failures=0
 check() {  # WHAT COMMAND...
     local what=$1
     shift
+    checks=$((checks + 1))
     if "$@" >/dev/null 2>&1; then
         echo "ok: $what"
     else
@@ -20,40 +29,125 @@ check() {  # WHAT COMMAND...
         failures=$((failures + 1))
     fi
 }
+fail_now() { echo "FAILED: $*"; exit 1; }
 
-[[ -n ${DISPLAY:-} ]] || { echo "FAILED: no X display; run under xvfb-run"; exit 1; }
+[[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
+msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+single() { local found=("$@"); [[ ${#found[@]} -eq 1 && -f ${found[0]} ]] && echo "${found[0]}"; }
+x64_msi=$(single "$dist"/Mirvel-*-x64.msi) || fail_now "no single x64 MSI in $dist"
+x86_msi=$(single "$dist"/Mirvel-*-x86.msi) || fail_now "no single x86 MSI in $dist"
+next_msi=$(single "$next_dist"/Mirvel-*-x64.msi) || fail_now "no single x64 MSI in $next_dist"
+version=$(msi_property "$x64_msi" ProductVersion)
+next_version=$(msi_property "$next_msi" ProductVersion)
+[[ -n $version && -n $next_version ]] || fail_now "the MSIs have no ProductVersion"
+
 rm -rf "$scratch"
-cp -a "$clean" "$scratch" || { echo "FAILED: cannot copy the clean prefix $clean"; exit 1; }
-export WINEPREFIX=$scratch WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+cp -a "$clean" "$scratch" || fail_now "cannot copy the clean prefix $clean"
+# No menu entries for the host's desktop (winemenubuilder) from the shortcuts.
+export WINEPREFIX=$scratch WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$scratch"' EXIT
 
-folder="$scratch/drive_c/Program Files/Mirvel"
+drive_c=$scratch/drive_c
 # Windows puts a per-machine shortcut in the common Start menu; Wine's
 # installer puts it in the user's.
-shortcuts=("$scratch/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mirvel.lnk"
-           "$scratch/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mirvel.lnk")
-some_shortcut() { test -s "${shortcuts[0]}" || test -s "${shortcuts[1]}"; }
+shortcuts=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mirvel.lnk"
+           "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mirvel.lnk")
 no_shortcut() { test ! -e "${shortcuts[0]}" && test ! -e "${shortcuts[1]}"; }
-product_code=$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
-uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code"
-uninstall_value() { wine reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' | grep -F "$1"; }
-has_value() { uninstall_value "$1" | grep -qF -- "$2"; }
+# The one shortcut there is, and the program it starts.
+shortcut_starts() {  # WINDOWS_PATH
+    local found=() shortcut
+    for shortcut in "${shortcuts[@]}"; do [[ -s $shortcut ]] && found+=("$shortcut"); done
+    [[ ${#found[@]} -eq 1 ]] && strings -a "${found[0]}" | grep -qixF "$1"
+}
 
-check "silent install (msiexec /i /qn)" wine msiexec /i "$msi" /qn
-check "Mirvel.exe is the packaged program" cmp "$folder/Mirvel.exe" <(unzip -p "${msi%-x64.msi}-win64.zip" Mirvel.exe)
-check "README.txt and LICENSE.txt beside it" test -s "$folder/README.txt" -a -s "$folder/LICENSE.txt"
-check "a Start-menu shortcut" some_shortcut
-check "an uninstall entry named Mirvel" has_value DisplayName Mirvel
-check "  with the version" has_value DisplayVersion 1.0.0
-check "  with the publisher" has_value Publisher "Mirvel developers"
-# Windows shows the product's icon (ARPPRODUCTICON) from where the installer keeps it.
-check "  with its icon kept by the installer" test -s "$scratch/drive_c/windows/Installer/$product_code/MirvelIcon"
-program_runs() { wine "$driver" start 'C:\Program Files\Mirvel\Mirvel.exe' && wine "$driver" close; }
-check "the installed Mirvel starts and shows Form1" program_runs
-check "silent uninstall (msiexec /x /qn)" wine msiexec /x "$msi" /qn
-check "no program folder left" test ! -e "$folder"
-check "no shortcut left" no_shortcut
-check "no uninstall entry left" bash -c "! wine reg query '$uninstall_key'"
+uninstall_key() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
+# A value of a product's uninstall entry, read in one registry view (32 or 64).
+entry_value() {  # PRODUCT_CODE VIEW NAME
+    wine reg query "$(uninstall_key "$1")" /v "$3" "/reg:$2" 2>/dev/null | tr -d '\r' |
+        sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
+}
+has_value() { [[ $(entry_value "$1" "$2" "$3") == "$4" ]]; }
+no_entry() {  # PRODUCT_CODE: in neither view
+    ! wine reg query "$(uninstall_key "$1")" /reg:64 && ! wine reg query "$(uninstall_key "$1")" /reg:32
+}
+# Every uninstall entry named Mirvel, in both views: "VIEW VERSION" lines.
+mirvel_entries() {
+    local view key
+    for view in 64 32; do
+        wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "/reg:$view" 2>/dev/null |
+            tr -d '\r' | awk -v view="$view" '
+                /^HKEY/ { name = ""; version = "" }
+                /^ +DisplayName +REG_SZ +Mirvel$/ { name = 1 }
+                /^ +DisplayVersion +REG_SZ/ { version = $3 }
+                name && version { print view, version; name = ""; version = "" }'
+    done
+}
+only_entry() { [[ $(mirvel_entries) == "$1" ]]; }
+no_entries() { [[ -z $(mirvel_entries) ]]; }
 
-echo "msi: $failures of 13 checks failed"
+# Checks one installed package: ARCH VERSION MSI ZIP.
+check_installed() {
+    local arch=$1 expected_version=$2 msi=$3 zip=$4 folder_name view product_code
+    product_code=$(msi_property "$msi" ProductCode)
+    if [[ $arch == x64 ]]; then folder_name='Program Files' view=64; else folder_name='Program Files (x86)' view=32; fi
+    local folder="$drive_c/$folder_name/Mirvel" windows_folder="C:\\$folder_name\\Mirvel"
+    check "$arch $expected_version: Mirvel.exe in $folder_name\\Mirvel is the packaged program" \
+        cmp "$folder/Mirvel.exe" <(unzip -p "$zip" Mirvel.exe)
+    check "  its version record says $expected_version" \
+        test "$(python3 "$tools/exe_version.py" "$folder/Mirvel.exe")" = "$expected_version"
+    check "  README.txt and LICENSE.txt beside it" test -s "$folder/README.txt" -a -s "$folder/LICENSE.txt"
+    check "  one Start-menu shortcut, to this Mirvel.exe" shortcut_starts "$windows_folder\\Mirvel.exe"
+    check "  its uninstall entry in the $view-bit view, named Mirvel" has_value "$product_code" $view DisplayName Mirvel
+    check "    with the version" has_value "$product_code" $view DisplayVersion "$expected_version"
+    check "    with the publisher" has_value "$product_code" $view Publisher "Mirvel developers"
+    check "    with the install location" has_value "$product_code" $view InstallLocation "$windows_folder\\"
+    check "    with the program's icon" has_value "$product_code" $view DisplayIcon "$windows_folder\\Mirvel.exe,0"
+    check "  the only Mirvel in Add/Remove Programs" only_entry "$view $expected_version"
+    check "  the shortcut's icon kept by the installer" \
+        test -s "$drive_c/windows/Installer/$product_code/Mirvel.ico"
+    program_runs() { wine "$driver" start "$windows_folder\\Mirvel.exe" && wine "$driver" close; }
+    check "  the installed Mirvel starts and shows Form1" program_runs
+}
+
+x64_zip=${x64_msi%-x64.msi}-win64.zip x86_zip=${x86_msi%-x86.msi}-win32.zip next_zip=${next_msi%-x64.msi}-win64.zip
+[[ -f $next_zip ]] || next_zip=/dev/null
+
+check "x86 $version installs silently (msiexec /i /qn)" wine msiexec /i "$x86_msi" /qn
+check_installed x86 "$version" "$x86_msi" "$x86_zip"
+
+check "x64 $version installs silently over it" wine msiexec /i "$x64_msi" /qn
+check "  and takes the x86 one's place: no Program Files (x86)\\Mirvel" test ! -e "$drive_c/Program Files (x86)/Mirvel"
+check "  no uninstall entry of the x86 package" no_entry "$(msi_property "$x86_msi" ProductCode)"
+check_installed x64 "$version" "$x64_msi" "$x64_zip"
+
+check "x64 $next_version upgrades it silently" wine msiexec /i "$next_msi" /qn
+check "  no uninstall entry of $version" no_entry "$(msi_property "$x64_msi" ProductCode)"
+check "  the one Mirvel in Add/Remove Programs is $next_version" only_entry "64 $next_version"
+check "  its Mirvel.exe is $next_version's" \
+    test "$(python3 "$tools/exe_version.py" "$drive_c/Program Files/Mirvel/Mirvel.exe")" = "$next_version"
+check "  and says $next_version in its version strings" \
+    test "$(python3 "$tools/exe_version.py" "$drive_c/Program Files/Mirvel/Mirvel.exe" FileVersion)" = "$next_version"
+
+# With basic UI (/qb), as a user double-clicking it sees, the refusal is a
+# message box: the driver reads it and presses OK.
+answer_file=$scratch/downgrade-answer.txt
+refused() {
+    wine msiexec /i "$x86_msi" /qb &
+    local installer=$!
+    wine "$driver" answer | tr -d '\r' >"$answer_file"
+    ! wait $installer
+}
+check "x86 $version over $next_version is refused" refused
+check "  with the downgrade message" grep -qxF "A newer version of Mirvel is already installed." "$answer_file"
+check "  and $next_version stays" only_entry "64 $next_version"
+check "  with its program" test -f "$drive_c/Program Files/Mirvel/Mirvel.exe"
+
+check "x64 $next_version uninstalls silently (msiexec /x /qn)" wine msiexec /x "$next_msi" /qn
+check "  no program folder left" test ! -e "$drive_c/Program Files/Mirvel" -a ! -e "$drive_c/Program Files (x86)/Mirvel"
+check "  no shortcut left" no_shortcut
+check "  no uninstall entry left, in either view" no_entries
+no_mirvel_key() { ! wine reg query 'HKLM\Software\Mirvel' /reg:64 && ! wine reg query 'HKLM\Software\Mirvel' /reg:32; }
+check "  no registry key of Mirvel's left, in either view" no_mirvel_key
+
+echo "msi: $failures of $checks checks failed"
 [[ $failures -eq 0 ]]

@@ -4,7 +4,10 @@
 //                          program, or PROGRAM) and waits until Form1 is idle
 //   screenshot.exe find    types a sample entry, runs Find, waits for the result
 //   screenshot.exe close   closes the message and the program
-// Each step prints the screen area worth photographing: "WxH+X+Y".
+// Each step prints the screen area worth photographing: "WxH+X+Y". One more
+// step serves the installer's test:
+//   screenshot.exe answer  waits for a message box of any program, prints
+//                          its title and text (UTF-8) and presses its OK
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +53,20 @@ RECT Union(HWND first, HWND second) {
     GetWindowRect(second, &b);
     UnionRect(&both, &a, &b);
     return both;
+}
+
+void PrintUtf8(const std::wstring& text) {
+    std::string bytes(static_cast<std::size_t>(text.size()) * 3 + 1, '\0');
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
+                                           static_cast<int>(bytes.size()), nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(length > 0 ? length : 0), stdout);
+    std::fputc('\n', stdout);
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 int Fail(const char* what) {
@@ -99,6 +116,23 @@ int Close() {
     return WaitFor([] { return FindForm() == nullptr; }) ? 0 : Fail("Mirvel did not end");
 }
 
+int Answer() {
+    HWND box = nullptr;
+    const auto visibleBox = [&] {
+        box = nullptr;
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+            if (IsWindowVisible(box)) return true;
+        }
+        return false;
+    };
+    if (!WaitFor(visibleBox)) return Fail("no message box");
+    Sleep(200);
+    PrintUtf8(TextOf(box));
+    PrintUtf8(TextOf(GetDlgItem(box, 0xFFFF)));  // a message box's text
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -107,5 +141,6 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return Fail("usage: screenshot.exe start [PROGRAM] | find | close");
     if (step == L"find") return Find();
     if (step == L"close") return Close();
-    return Fail("usage: screenshot.exe start|find|close");
+    if (step == L"answer") return Answer();
+    return Fail("usage: screenshot.exe start|find|close|answer");
 }

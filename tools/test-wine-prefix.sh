@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# A Wine prefix belongs to the Wine that made it (tools/wine-prefix.sh):
+#   test-wine-prefix.sh PREFIX SCRATCH_PREFIX [broken-too]
+# copies PREFIX (a 64-bit prefix with a virtual desktop, not in use) and
+# alters the copy's record of the Wine that made it; with broken-too, then
+# takes its 32-bit kernel32.dll away (as a Wine without wine32 leaves it).
+# Each time the next run makes the prefix again, says why, and the prefix
+# starts programs. (Each making takes a wineboot, some 15 s: make test
+# alters the record only.)
+set -uo pipefail
+tools=$(dirname "$(realpath "$0")")
+source=$1 prefix=$(realpath -m "$2") spec="$(realpath -m "$2"),virtual-desktop" broken_too=${3:-}
+record=$prefix/mirvel-prefix.txt
+
+checks=0 failures=0
+check() {  # WHAT COMMAND...
+    local what=$1
+    shift
+    checks=$((checks + 1))
+    if "$@" >/dev/null 2>&1; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+rm -rf "$prefix"
+
+ensure() { "$tools/wine-prefix.sh" "$spec" >"$prefix.out" 2>&1; }
+said() { grep -qF "$1" "$prefix.out"; }
+starts() {  # both kinds of program
+    local program
+    for program in 'C:\windows\system32\cmd.exe' 'C:\windows\syswow64\cmd.exe'; do
+        [[ $(WINEPREFIX=$prefix WINEDEBUG=-all wine "$program" /c echo started 2>/dev/null | tr -d '\r') == started ]] ||
+            return 1
+    done
+}
+made_again() { [[ ! -e $prefix/old-prefix ]]; }
+
+cp -a "$source" "$prefix" || { echo "FAILED: cannot copy $source"; exit 1; }
+touch "$prefix/old-prefix"
+check "a prefix of the Wine installed now is kept" ensure
+check "  as it is" test -e "$prefix/old-prefix"
+
+sed -i 's/^wine: .*/wine: wine-7.0 (an older Wine)/' "$record"
+check "a prefix whose record names another Wine" ensure
+check "  is made again" made_again
+check "  saying why" said "it was made with another Wine or other options"
+check "  and starts programs" starts
+
+if [[ $broken_too == broken-too ]]; then
+    touch "$prefix/old-prefix"
+    rm -f "$prefix/drive_c/windows/syswow64/kernel32.dll"
+    check "a prefix that cannot start a 32-bit program" ensure
+    check "  is made again" made_again
+    check "  saying why" said "it no longer starts programs"
+    check "  and starts programs" starts
+fi
+
+rm -f "$prefix.out"
+echo "wine prefix: $failures of $checks checks failed"
+[[ $failures -eq 0 ]]
