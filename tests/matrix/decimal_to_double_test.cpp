@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "matrix/powers_of_five.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -123,6 +128,162 @@ TEST(DecimalToDouble, RoundsHalfwayPointsToEvenAndTheirNeighboursAway) {
         ExpectSameAsReference(below + "9", exponent - 1);
         if (HasFatalFailure()) return;
     }
+}
+
+// A natural number for checking the powers of five, as plainly as it can be
+// written: base 2^32, least significant limb first.
+using Natural = std::vector<std::uint32_t>;
+
+void MultiplyBy(Natural& natural, std::uint32_t factor) {
+    std::uint64_t carry = 0;
+    for (std::uint32_t& limb : natural) {
+        carry += std::uint64_t{limb} * factor;
+        limb = static_cast<std::uint32_t>(carry);
+        carry >>= 32;
+    }
+    if (carry != 0) natural.push_back(static_cast<std::uint32_t>(carry));
+}
+
+Natural FromWords(std::uint64_t high, std::uint64_t low) {
+    return {static_cast<std::uint32_t>(low), static_cast<std::uint32_t>(low >> 32), static_cast<std::uint32_t>(high),
+            static_cast<std::uint32_t>(high >> 32)};
+}
+
+Natural PowerOfTwo(int power) {
+    Natural natural(static_cast<std::size_t>(power / 32 + 1), 0);
+    natural.back() = std::uint32_t{1} << (power % 32);
+    return natural;
+}
+
+Natural FiveToThe(int power) {
+    Natural natural{1};
+    for (int i = 0; i < power; ++i) MultiplyBy(natural, 5);
+    return natural;
+}
+
+Natural Times(Natural natural, const Natural& other) {  // natural × other, schoolbook
+    Natural product(natural.size() + other.size(), 0);
+    for (std::size_t i = 0; i < natural.size(); ++i) {
+        std::uint64_t carry = 0;
+        for (std::size_t j = 0; j < other.size(); ++j) {
+            carry += std::uint64_t{natural[i]} * other[j] + product[i + j];
+            product[i + j] = static_cast<std::uint32_t>(carry);
+            carry >>= 32;
+        }
+        product[i + other.size()] = static_cast<std::uint32_t>(carry);
+    }
+    return product;
+}
+
+int CompareNatural(Natural a, Natural b) {
+    while (!a.empty() && a.back() == 0) a.pop_back();
+    while (!b.empty() && b.back() == 0) b.pop_back();
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (std::size_t i = a.size(); i-- > 0;) {
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// Every power of five the conversion uses lies at or less than 3 units of
+// the last place above its 128-bit mantissa, exactly on it for 5^0 to 5^55.
+TEST(PowerOfFive, LiesJustBelowTheTruth) {
+    for (int power = kLowestPowerOfFive; power <= kHighestPowerOfFive; ++power) {
+        const Uint128 approximation = PowerOfFiveMantissa(power);
+        ASSERT_NE(approximation.high >> 63, 0u) << "5^" << power << " is not normalised";
+        const Natural mantissa = FromWords(approximation.high, approximation.low);
+        const std::uint64_t low = approximation.low + 3;
+        const Natural mantissaPlus3 = FromWords(approximation.high + (low < 3 ? 1 : 0), low);
+        // 5^power = truth × 2^e: compare mantissa × 2^e with 5^power, with
+        // every negative power moved to the other side.
+        const int e = PowerOfFiveExponent(power);
+        const Natural five = FiveToThe(std::abs(power));
+        const Natural twos = PowerOfTwo(std::abs(e));
+        const auto side = [&](const Natural& m) {
+            if (power >= 0 && e >= 0) return CompareNatural(Times(m, twos), five);
+            if (power >= 0) return CompareNatural(m, Times(five, twos));  // m / 2^-e vs 5^power
+            return CompareNatural(Times(m, five), twos);                  // m × 5^-power vs 2^-e (e < 0 here)
+        };
+        if (power >= 0 && power <= 55) {
+            EXPECT_EQ(side(mantissa), 0) << "5^" << power << " is not exact";
+        } else {
+            EXPECT_LT(side(mantissa), 0) << "5^" << power << " is not below the truth";
+            EXPECT_GT(side(mantissaPlus3), 0) << "5^" << power << " is more than 3 units below the truth";
+        }
+    }
+}
+
+// What the standard reader says of leading × 10^exponent, where rest digits
+// follow leading (none, or digits strictly inside the cut's interval).
+std::optional<double> ReferenceOf(std::uint64_t leading, std::int64_t exponent, const std::string& rest = "") {
+    return Reference(std::to_string(leading) + rest, exponent - std::ssize(rest));
+}
+
+struct LeadingCase {
+    std::uint64_t leading;
+    std::int64_t exponent;
+    bool cut;
+    bool decided;
+};
+
+class QuickConversion : public ::testing::TestWithParam<LeadingCase> {};
+
+// Where the quick way decides, it decides as the standard reader does; where
+// it cannot (a halfway point inside its error), it says so.
+TEST_P(QuickConversion, DecidesOnlyWhatItCan) {
+    const LeadingCase& c = GetParam();
+    ConvertedDecimal quick;
+    const bool decided = ConvertLeadingDigits(c.leading, c.exponent, c.cut, quick);
+    ASSERT_EQ(decided, c.decided) << c.leading << "e" << c.exponent << (c.cut ? " cut" : "");
+    if (decided) {
+        EXPECT_EQ(quick, ReferenceOf(c.leading, c.exponent, c.cut ? "5" : ""))
+            << c.leading << "e" << c.exponent << (c.cut ? " cut" : "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Branches, QuickConversion,
+    ::testing::Values(
+        // Exact powers (5^0 to 5^55): a halfway point is a tie, and decided.
+        LeadingCase{9007199254740993ULL, 0, false, true}, LeadingCase{9007199254740995ULL, 0, false, true},
+        LeadingCase{4503599627370497ULL, 1, false, true}, LeadingCase{9007199254740993ULL, 23, false, true},
+        LeadingCase{1ULL, 55, false, true}, LeadingCase{12345678901234567ULL, 55, false, true},
+        // Powers below the truth, and a halfway point within reach: undecided.
+        LeadingCase{45035996273704965ULL, -1, false, false}, LeadingCase{45035996273704975ULL, -1, false, false},
+        LeadingCase{9007199254740993ULL, 56, false, true}, LeadingCase{1ULL, -1, false, true},
+        // Cut: both ends of the interval alike, or a halfway point between
+        // them or on its upper end.
+        LeadingCase{9007199254740993000ULL, -3, true, false}, LeadingCase{9007199254740992999ULL, -3, true, false},
+        LeadingCase{9007199254740992998ULL, -3, true, true}, LeadingCase{1ULL, 400, false, true},
+        LeadingCase{9999999999999999999ULL, 0, true, true}, LeadingCase{1797693134862315708ULL, 290, true, true},
+        // The edges of the table: the lowest and highest powers of five.
+        LeadingCase{9999999999999999999ULL, -343, false, true}, LeadingCase{2470328229206232721ULL, -342, false, true},
+        LeadingCase{4940656458412465442ULL, -342, false, true}, LeadingCase{2225073858507201ULL, -323, false, true},
+        LeadingCase{1ULL, 308, false, true}, LeadingCase{17976931348623157ULL, 292, false, true},
+        LeadingCase{9999999999999999999ULL, 289, false, true}, LeadingCase{9223372036854775808ULL, 290, false, true},
+        LeadingCase{1797693134862315709ULL, 290, false, true}));
+
+TEST(ConvertLeadingDigits, DecidesRandomNumbersAsTheStandardReader) {
+    std::mt19937_64 random(14);
+    int undecided = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 19);
+        std::uint64_t limit = 1;
+        for (int d = 0; d < digits; ++d) limit *= 10;
+        const std::uint64_t leading = 1 + random() % (limit - 1);
+        const std::int64_t exponent = kLowestPowerOfFive + static_cast<std::int64_t>(random() % 652);
+        // Cut after 19 digits, the interval is up to 10^-18 of the number
+        // wide, and holds a halfway point about once in 200 times.
+        const bool cut = leading >= 1'000'000'000'000'000'000u && (random() & 1) != 0;
+        ConvertedDecimal quick;
+        if (!ConvertLeadingDigits(leading, exponent, cut, quick)) {
+            undecided += cut ? 0 : 1;
+            continue;
+        }
+        ASSERT_EQ(quick, ReferenceOf(leading, exponent, cut ? "5" : ""))
+            << leading << "e" << exponent << (cut ? " cut" : "");
+    }
+    EXPECT_LE(undecided, 2) << "the quick way gives up on random numbers";
 }
 
 }  // namespace

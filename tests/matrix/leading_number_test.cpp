@@ -34,6 +34,18 @@ INSTANTIATE_TEST_SUITE_P(Decimal, ReadsNumber,
                                            NumberCase{u"1.7976931348623157e308", std::numeric_limits<double>::max()},
                                            NumberCase{u"-0", -0.0}));
 
+// Halfway between two doubles, and a hair to either side: decided by the
+// quick way, or by all the digits, read again past what reading skips.
+INSTANTIATE_TEST_SUITE_P(
+    Halfway, ReadsNumber,
+    ::testing::Values(NumberCase{u"9007199254740993", 9007199254740992.0},
+                      NumberCase{u"4503599627370496.5", 4503599627370496.0},
+                      NumberCase{u"4503599627370497.5", 4503599627370498.0},
+                      NumberCase{u"9007199254740993.00000000000000000001", 9007199254740994.0},
+                      NumberCase{u"9007199254740992.99999999999999999999", 9007199254740992.0},
+                      NumberCase{u"900719925474099\t3.000000000000\n0000000\t1", 9007199254740994.0},
+                      NumberCase{u"-90071992547409\t92.999999999999999999\t9", -9007199254740992.0}));
+
 INSTANTIATE_TEST_SUITE_P(StopsAtFirstForeignCharacter, ReadsNumber,
                          ::testing::Values(NumberCase{u"12abc", 12.0}, NumberCase{u"5-", 5.0}, NumberCase{u"1,5", 1.0},
                                            NumberCase{u"1.2.3", 1.2}, NumberCase{u"3\r4", 3.0}, NumberCase{u"7;8", 7.0},
