@@ -208,9 +208,17 @@ screenshot: build-windows test-prefixes
 	@WINEPREFIX=$(TEST_PREFIX_144) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs -150
 
-# The core's speed natively; start-up and size of the Windows program.
+# The core's speed natively (each kind of decimal item against std::from_chars,
+# with the ratio); the reader of the x86 program against the x64 one's under
+# Wine, in one run; start-up and size of the Windows program.
 bench: build-native build-windows build-windows32 test-prefixes
 	@$(NATIVE_DIR)/bench/matrix_bench
+	@echo; echo "Reading an item under Wine, ns (x86 / x64):"
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) wine $(WINDOWS_DIR)/reader_bench.exe >$(BUILD)/reader-x64.txt
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) wine $(WINDOWS32_DIR)/reader_bench.exe >$(BUILD)/reader-x86.txt
+	@paste $(BUILD)/reader-x64.txt $(BUILD)/reader-x86.txt | tr -d '\r' | \
+	    awk -F'\t' '{ printf "%-18s x64 %7.1f  x86 %7.1f  %5.2fx\n", $$1, $$2, $$4, $$4 / $$2 }'
+	@echo
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
 	@for exe in $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.exe; do \
 	    echo "$$exe: $$(stat -c %s $$exe) bytes (goal: at most 131072), imports:" \
