@@ -21,10 +21,16 @@ public:
 protected:
     // A window that outlives its object is destroyed without it: by now the
     // derived part is gone, so its last messages go to the default procedure.
-    ~BaseWindow() {
+    // A derived class whose members the window draws with calls this first
+    // itself, so that the window goes before they do.
+    ~BaseWindow() { DestroyWithoutObject(); }
+
+    void DestroyWithoutObject() {
         if (!window_) return;
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
+        const HWND window = window_;
+        window_ = nullptr;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
     }
 
     static bool RegisterClass(WNDCLASSEXW windowClass) {
@@ -58,9 +64,12 @@ private:
         try {
             result = static_cast<Derived*>(self)->HandleMessage(message, wParam, lParam);
         } catch (...) {
-            // Nothing may unwind through Windows; the command is dropped and
-            // the window goes on as it was.
+            // Nothing may unwind through Windows. A window whose making
+            // failed is not made (CreateWindowEx then fails); otherwise the
+            // command is dropped and the window goes on as it was.
             MessageBeep(MB_ICONHAND);
+            if (message == WM_NCCREATE) return FALSE;
+            if (message == WM_CREATE) return -1;
             result = DefWindowProcW(window, message, wParam, lParam);
         }
         if (message == WM_NCDESTROY) {

@@ -1,5 +1,7 @@
 #include "window/dpi.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace mirvel {
@@ -21,12 +23,35 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryW(path.c_str());
 }
 
+// The comctl32 the program runs with: common controls 6, by its manifest.
+HMODULE CommonControls() {
+    HMODULE comctl32 = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&InitCommonControlsEx), &comctl32)) {
+        return nullptr;
+    }
+    return comctl32;
+}
+
 UINT ScreenDpi() {
     const HDC screen = GetDC(nullptr);
     if (!screen) return USER_DEFAULT_SCREEN_DPI;
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// What Windows granted: asked of Windows 10, which can say; Windows 8.1
+// grants per-monitor v1 to a program whose manifest asks for it (this
+// one's does); Windows 7 knows one DPI.
+DpiLevel GrantedLevel(const DpiFunctions& f) {
+    if (f.getThreadDpiAwarenessContext && f.areDpiAwarenessContextsEqual) {
+        const AwarenessContext context = f.getThreadDpiAwarenessContext();
+        if (f.areDpiAwarenessContextsEqual(context, kPerMonitorAwareV2)) return DpiLevel::PerMonitorV2;
+        if (f.areDpiAwarenessContextsEqual(context, kPerMonitorAware)) return DpiLevel::PerMonitor;
+        return DpiLevel::System;
+    }
+    return f.getDpiForMonitor ? DpiLevel::PerMonitor : DpiLevel::System;
 }
 
 }  // namespace
@@ -38,26 +63,25 @@ DpiFunctions DpiFunctions::Resolve() {
     Look(user32, "GetDpiForSystem", functions.getDpiForSystem);
     Look(user32, "AdjustWindowRectExForDpi", functions.adjustWindowRectExForDpi);
     Look(user32, "GetSystemMetricsForDpi", functions.getSystemMetricsForDpi);
+    Look(user32, "EnableNonClientDpiScaling", functions.enableNonClientDpiScaling);
+    Look(user32, "GetThreadDpiAwarenessContext", functions.getThreadDpiAwarenessContext);
+    Look(user32, "AreDpiAwarenessContextsEqual", functions.areDpiAwarenessContextsEqual);
     if (!functions.getDpiForWindow) {
         // Kept loaded for the life of the process, like user32.
         Look(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", functions.getDpiForMonitor);
     }
+    // LoadIconWithScaleDown scales the large icon down rather than the small
+    // one up; it lives in common controls 6, not in the older comctl32.
+    Look(CommonControls(), "LoadIconWithScaleDown", functions.loadIconWithScaleDown);
     return functions;
 }
 
-Dpi::Dpi(const DpiFunctions& functions) : functions_(functions) {
-    const DpiFunctions& f = functions_;
-    if (f.getDpiForWindow && f.adjustWindowRectExForDpi) {
-        level_ = DpiLevel::PerMonitorV2;
-    } else if (f.getDpiForWindow || f.getDpiForMonitor) {
-        level_ = DpiLevel::PerMonitor;
-    } else {
-        level_ = DpiLevel::System;
-    }
-    systemDpi_ = f.getDpiForSystem ? f.getDpiForSystem() : ScreenDpi();
+Dpi::Dpi(const DpiFunctions& functions) : functions_(functions), level_(GrantedLevel(functions)) {
+    systemDpi_ = functions_.getDpiForSystem ? functions_.getDpiForSystem() : ScreenDpi();
 }
 
 UINT Dpi::OfWindow(HWND window) const {
+    if (level_ == DpiLevel::System) return systemDpi_;
     if (functions_.getDpiForWindow) {
         if (const UINT dpi = functions_.getDpiForWindow(window)) return dpi;
     } else if (functions_.getDpiForMonitor) {
@@ -68,11 +92,18 @@ UINT Dpi::OfWindow(HWND window) const {
     return systemDpi_;
 }
 
+void Dpi::ScaleFrameOf(HWND window) {
+    // Per-monitor v2 scales the frame by itself; under v1 only Windows 10
+    // can be asked to, and only at WM_NCCREATE. Windows 8.1 cannot: there
+    // the frame keeps the system's DPI.
+    if (level_ == DpiLevel::PerMonitor && functions_.enableNonClientDpiScaling && functions_.adjustWindowRectExForDpi)
+        frameScaled_ = functions_.enableNonClientDpiScaling(window) != FALSE;
+}
+
 SIZE Dpi::FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const {
     RECT frame{0, 0, client.cx, client.cy};
-    // Below per-monitor v2 the frame is drawn at the system DPI whatever the
-    // monitor's, which is what AdjustWindowRectEx measures.
-    const bool adjusted = level_ == DpiLevel::PerMonitorV2
+    // A frame that keeps the system DPI is what AdjustWindowRectEx measures.
+    const bool adjusted = FrameFollowsDpi() && functions_.adjustWindowRectExForDpi
                               ? functions_.adjustWindowRectExForDpi(&frame, style, FALSE, exStyle, dpi)
                               : AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     if (!adjusted) frame = {0, 0, client.cx, client.cy};
@@ -82,6 +113,19 @@ SIZE Dpi::FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const {
 int Dpi::Metric(int index, UINT dpi) const {
     if (functions_.getSystemMetricsForDpi) return functions_.getSystemMetricsForDpi(index, dpi);
     return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(systemDpi_));
+}
+
+SIZE MeasuredFrame(HWND window) {
+    // With wParam FALSE the window only says which client area a window
+    // rectangle would have; nothing moves. Any rectangle large enough to
+    // hold the frame will do: a frame without a menu bar is as thick at
+    // every size.
+    constexpr RECT kProbe{0, 0, 4096, 4096};
+    RECT client = kProbe;
+    SendMessageW(window, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
+    if (client.right < client.left || client.bottom < client.top) return {0, 0};
+    return {(kProbe.right - kProbe.left) - (client.right - client.left),
+            (kProbe.bottom - kProbe.top) - (client.bottom - client.top)};
 }
 
 }  // namespace mirvel

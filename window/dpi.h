@@ -4,24 +4,37 @@
 
 namespace mirvel {
 
-// How far the system lets a window follow the DPI of its monitor.
+// How far the system lets the program's windows follow the DPI of their
+// monitor: what Windows granted the process, read at run time.
 enum class DpiLevel {
-    System,        // Windows 7: one DPI for the session, the system's
-    PerMonitor,    // Windows 8.1: each monitor its own DPI; the frame keeps the system's
-    PerMonitorV2,  // Windows 10: the frame follows the monitor too
+    System,        // Windows 7, or a process Windows keeps at the system DPI
+    PerMonitor,    // per-monitor v1: Windows 8.1, and Windows 10 1607, where per-monitor v2 is not yet known
+    PerMonitorV2,  // Windows 10 1703 and later: the frame follows the monitor too
 };
 
-// The DPI functions newer than Windows 7, looked up at run time so that the
-// program still loads where they are missing. Any may be null.
+// The messages and awareness values newer than Windows 7, which its headers lack.
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+using AwarenessContext = HANDLE;            // DPI_AWARENESS_CONTEXT
+inline const AwarenessContext kPerMonitorAware = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-3));
+inline const AwarenessContext kPerMonitorAwareV2 = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-4));
+
+// Every function the window uses that Windows 7 may lack, looked up at run
+// time so that the program still loads where they are missing; the one
+// place they are looked up, and the seam through which tests stand in for
+// each Windows. Any may be null.
 struct DpiFunctions {
-    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                      // user32, Windows 10
-    UINT(WINAPI* getDpiForSystem)() = nullptr;                                          // user32, Windows 10
-    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // user32, Windows 10
-    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                           // user32, Windows 10
+    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                      // user32, Windows 10 1607
+    UINT(WINAPI* getDpiForSystem)() = nullptr;                                          // user32, Windows 10 1607
+    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // user32, Windows 10 1607
+    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                           // user32, Windows 10 1607
+    BOOL(WINAPI* enableNonClientDpiScaling)(HWND) = nullptr;                            // user32, Windows 10 1607
+    AwarenessContext(WINAPI* getThreadDpiAwarenessContext)() = nullptr;                 // user32, Windows 10 1607
+    BOOL(WINAPI* areDpiAwarenessContextsEqual)(AwarenessContext, AwarenessContext) = nullptr;  // Windows 10 1607
     HRESULT(WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;           // shcore, Windows 8.1
+    HRESULT(WINAPI* loadIconWithScaleDown)(HINSTANCE, PCWSTR, int, int, HICON*) = nullptr;  // comctl32 6
 
     // What the running system has; shcore.dll is loaded only when user32
-    // lacks the per-monitor v2 functions.
+    // lacks the per-monitor functions.
     static DpiFunctions Resolve();
 };
 
@@ -31,10 +44,21 @@ class Dpi {
 public:
     explicit Dpi(const DpiFunctions& functions);
 
+    [[nodiscard]] const DpiFunctions& Functions() const { return functions_; }
     [[nodiscard]] DpiLevel Level() const { return level_; }
     [[nodiscard]] UINT System() const { return systemDpi_; }
     [[nodiscard]] UINT OfWindow(HWND window) const;
-    // The outer size of a window with the given client size, style and DPI.
+
+    // Asks, from WM_NCCREATE, that the window's frame follow its DPI where
+    // Windows does not do it by itself (per-monitor v1 on Windows 10).
+    void ScaleFrameOf(HWND window);
+    // Whether a window's frame is drawn at the window's DPI rather than the
+    // system's.
+    [[nodiscard]] bool FrameFollowsDpi() const { return level_ == DpiLevel::PerMonitorV2 || frameScaled_; }
+
+    // The outer size of a window with the given client size, style and DPI,
+    // as the system's rules say; a window that exists can be measured
+    // instead (MeasuredFrame).
     [[nodiscard]] SIZE FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const;
     // A system metric (an icon size, say) at the given DPI.
     [[nodiscard]] int Metric(int index, UINT dpi) const;
@@ -43,6 +67,13 @@ private:
     DpiFunctions functions_;
     DpiLevel level_;
     UINT systemDpi_;
+    bool frameScaled_ = false;
 };
+
+// The thickness of an existing window's frame around its client area, as the
+// window itself computes it (WM_NCCALCSIZE) at this moment: right whatever
+// Windows, or Wine, draws; cx and cy are the frame's total width and height.
+// Not meaningful for a minimised window.
+SIZE MeasuredFrame(HWND window);
 
 }  // namespace mirvel

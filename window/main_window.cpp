@@ -64,24 +64,10 @@ HFONT CreateDialogFont(UINT dpi) {
     return CreateFontIndirectW(&font);
 }
 
-using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-
-// LoadIconWithScaleDown scales the large icon down rather than the small one
-// up; it lives in common controls 6, the comctl32 this program runs with.
-LoadIconWithScaleDownFunction FindLoadIconWithScaleDown() {
-    HMODULE comctl32 = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&InitCommonControlsEx), &comctl32)) {
-        return nullptr;
-    }
-    return reinterpret_cast<LoadIconWithScaleDownFunction>(
-        reinterpret_cast<void*>(GetProcAddress(comctl32, "LoadIconWithScaleDown")));
-}
-
-HICON LoadProgramIcon(HINSTANCE instance, int size, LoadIconWithScaleDownFunction loadIconWithScaleDown) {
+HICON LoadProgramIcon(HINSTANCE instance, int size, const DpiFunctions& functions) {
     HICON icon = nullptr;
-    if (loadIconWithScaleDown &&
-        SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
+    if (functions.loadIconWithScaleDown &&
+        SUCCEEDED(functions.loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
         return icon;
     }
     return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, 0));
@@ -116,7 +102,9 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        MIRVEL_HANDLE_MESSAGE(WM_NCCREATE, OnNcCreate);
         MIRVEL_HANDLE_MESSAGE(WM_CREATE, OnCreate);
+        MIRVEL_HANDLE_MESSAGE(WM_SIZE, OnSize);
         MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
         MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
         MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
@@ -126,6 +114,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return DefaultProc(message, wParam, lParam);
         case WM_DPICHANGED:
             return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case kGetDpiScaledSize:
+            return OnGetDpiScaledSize(static_cast<UINT>(wParam), *reinterpret_cast<SIZE*>(lParam));
         case DM_GETDEFID:
             return OnGetDefId();
         case kFocusMoved:
@@ -140,11 +130,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 MainWindow::MainWindow(const DpiFunctions& dpiFunctions) : dpi_(dpiFunctions) {}
 
+// Under per-monitor v1 on Windows 10 the frame follows the DPI only when
+// asked now; the default procedure then makes the frame.
+BOOL MainWindow::OnNcCreate(HWND window, LPCREATESTRUCTW createStruct) {
+    dpi_.ScaleFrameOf(window);
+    return static_cast<BOOL>(DefaultProc(WM_NCCREATE, 0, reinterpret_cast<LPARAM>(createStruct)));
+}
+
 BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
-    const UINT dpi = dpi_.OfWindow(window);
+    const UINT dpi = dpiNow_ = dpi_.OfWindow(window);
     font_.reset(CreateDialogFont(dpi));
     if (!tooltips_.Create(window) || !CreateControls(dpi)) return FALSE;
-    tooltips_.SetDpi(dpi);
+    tooltips_.SetDpi(dpi, Font());
     SetIcons(dpi);
     FitFrame(dpi);
     // As a dialog does for the edit control that gets its first focus: the
@@ -186,6 +183,15 @@ void MainWindow::OnSetFocus(HWND, HWND) {
     if (focusToRestore_) SetFocus(focusToRestore_);
 }
 
+// A window minimised through a DPI change had its size reckoned; now that
+// its frame can be measured, it is checked.
+void MainWindow::OnSize(HWND, UINT state, int, int) {
+    if (state == SIZE_RESTORED && fitWhenRestored_) {
+        fitWhenRestored_ = false;
+        FitFrame(dpiNow_);
+    }
+}
+
 void MainWindow::OnDestroy(HWND) { PostQuitMessage(0); }
 
 void MainWindow::OnNcDestroy(HWND) {
@@ -194,11 +200,32 @@ void MainWindow::OnNcDestroy(HWND) {
     smallIcon_.reset();
 }
 
+// One move to the new DPI: the controls are laid out for it, then the window
+// takes the rectangle Windows suggests, sized so that the client area is
+// exactly the layout's, in a single SetWindowPos. The frame is measured, not
+// assumed: it is what Windows (or Wine) draws at this moment.
 LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    SetWindowPos(Window(), nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dpiNow_ = dpi;
     LayOut(dpi);
     SetIcons(dpi);
+    if (IsIconic(Window())) {
+        FitMinimisedFrame(dpi);
+        return 0;
+    }
+    const SIZE client = ClientSize(dpi);
+    const SIZE frame = MeasuredFrame(Window());
+    measuredFrame_ = frame;
+    measuredFrameDpi_ = dpi;
+    SetWindowPos(Window(), nullptr, suggested.left, suggested.top, client.cx + frame.cx, client.cy + frame.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
+}
+
+// Per-monitor v2 asks, before the DPI changes, which size the window wants
+// at the new one: the layout's client area and the frame for that DPI.
+LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
+    size = FrameSize(dpi);
+    return TRUE;
 }
 
 // The dialog manager asks which button Enter presses.
@@ -254,8 +281,9 @@ bool MainWindow::CreateControls(UINT dpi) {
     return ReportDoubleClicks(entry);
 }
 
-// Lays the controls out again for a new DPI. The controls take the new font
-// before the old one is deleted: they may draw with theirs until then.
+// Lays the controls out again for a new DPI. The controls and tooltips take
+// the new font before the old one is deleted: they may draw with theirs
+// until then.
 void MainWindow::LayOut(UINT dpi) {
     FontHandle font{CreateDialogFont(dpi)};
     for (const ControlDescription& description : kForm1Controls) {
@@ -264,18 +292,16 @@ void MainWindow::LayOut(UINT dpi) {
         if (font) SetWindowFont(control, font.get(), FALSE);
         MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     }
+    tooltips_.SetDpi(dpi, font ? font.get() : Font());
     if (font) font_ = std::move(font);
-    tooltips_.SetDpi(dpi);
-    FitFrame(dpi);
 }
 
 // The caption and taskbar icons, drawn for the window's DPI. Each replaced
 // icon is destroyed once the window holds the new one.
 void MainWindow::SetIcons(UINT dpi) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window(), GWLP_HINSTANCE));
-    const LoadIconWithScaleDownFunction loadIconWithScaleDown = FindLoadIconWithScaleDown();
     const auto set = [&](WPARAM which, int sizeMetric, IconHandle& held) {
-        IconHandle loaded{LoadProgramIcon(instance, dpi_.Metric(sizeMetric, dpi), loadIconWithScaleDown)};
+        IconHandle loaded{LoadProgramIcon(instance, dpi_.Metric(sizeMetric, dpi), dpi_.Functions())};
         if (!loaded) return;
         SendMessageW(Window(), WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
         held = std::move(loaded);
@@ -284,19 +310,58 @@ void MainWindow::SetIcons(UINT dpi) {
     set(ICON_SMALL, SM_CXSMICON, smallIcon_);
 }
 
-// The outer size of Form1 at the given DPI.
-SIZE MainWindow::FrameSize(UINT dpi) const {
+// Form1's client area at the given DPI: the layout's, in pixels.
+SIZE MainWindow::ClientSize(UINT dpi) const {
     const RECT client = ToPixels(kForm1Client, dpi);
-    return dpi_.FrameSize({client.right, client.bottom}, kForm1Style, kForm1ExStyle, dpi);
+    return {client.right, client.bottom};
 }
 
-// Sizes the frame around the client area, when it is not that size already.
+// The outer size of Form1 at the given DPI, by the system's rules.
+SIZE MainWindow::FrameSize(UINT dpi) const { return dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi); }
+
+// Sizes the window around the layout's client area, with the frame it has,
+// when it is not that size already.
 void MainWindow::FitFrame(UINT dpi) {
-    const SIZE wanted = FrameSize(dpi);
+    if (IsIconic(Window())) {
+        FitMinimisedFrame(dpi);
+        return;
+    }
     RECT current{};
-    GetWindowRect(Window(), &current);
+    if (!GetWindowRect(Window(), &current)) return;
+    const SIZE client = ClientSize(dpi);
+    const SIZE frame = MeasuredFrame(Window());
+    measuredFrame_ = frame;
+    measuredFrameDpi_ = dpi;
+    const SIZE wanted{client.cx + frame.cx, client.cy + frame.cy};
     if (current.right - current.left == wanted.cx && current.bottom - current.top == wanted.cy) return;
     SetWindowPos(Window(), nullptr, 0, 0, wanted.cx, wanted.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A minimised window keeps its size in its normal placement, where it
+// returns to. Its frame cannot be measured now: the last one measured is
+// taken, scaled as the system scales frames, and checked on restoring.
+void MainWindow::FitMinimisedFrame(UINT dpi) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(Window(), &placement)) return;
+    SIZE frame = measuredFrame_;
+    if (measuredFrameDpi_ == 0) {
+        const SIZE outer = FrameSize(dpi), client = ClientSize(dpi);
+        frame = {outer.cx - client.cx, outer.cy - client.cy};
+    } else if (dpi_.FrameFollowsDpi() && dpi != measuredFrameDpi_) {
+        const SIZE from = FrameSize(measuredFrameDpi_), to = FrameSize(dpi);
+        const SIZE fromClient = ClientSize(measuredFrameDpi_), toClient = ClientSize(dpi);
+        frame.cx += (to.cx - toClient.cx) - (from.cx - fromClient.cx);
+        frame.cy += (to.cy - toClient.cy) - (from.cy - fromClient.cy);
+    }
+    const SIZE client = ClientSize(dpi);
+    RECT& normal = placement.rcNormalPosition;  // where it was: its top-left corner stays
+    normal.right = normal.left + client.cx + frame.cx;
+    normal.bottom = normal.top + client.cy + frame.cy;
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWMINNOACTIVE;
+    SetWindowPlacement(Window(), &placement);
+    fitWhenRestored_ = true;
 }
 
 HFONT MainWindow::Font() const { return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }

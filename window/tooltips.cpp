@@ -27,7 +27,8 @@ bool Tooltips::Add(HWND control, const wchar_t* text) {
     return SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
 }
 
-void Tooltips::SetDpi(UINT dpi) {
+void Tooltips::SetDpi(UINT dpi, HFONT font) {
+    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(kMaxTipWidthAt96Dpi, static_cast<int>(dpi), 96));
 }
 

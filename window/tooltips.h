@@ -13,8 +13,9 @@ public:
 
     bool Create(HWND owner);
     bool Add(HWND control, const wchar_t* text);
-    // Long tips wrap at a width that follows the DPI.
-    void SetDpi(UINT dpi);
+    // The tips' font follows the window's DPI (the window keeps the font),
+    // and long tips wrap at a width that follows it too.
+    void SetDpi(UINT dpi, HFONT font);
 
     [[nodiscard]] HWND Window() const { return tooltip_; }
 

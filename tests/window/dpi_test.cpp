@@ -25,11 +25,20 @@ TEST(TestPrefix, RunsAtTheDpiItIsMeantFor) {
     EXPECT_EQ(ScreenDpi(), wanted ? static_cast<UINT>(std::atoi(wanted)) : 96u);
 }
 
-struct LevelCase {
-    const char* name;
-    DpiLevel level;
-    DpiFunctions (*functions)();
-};
+// Each Windows a lab runs, as the program meets it: which functions exist,
+// and what Windows says the process was granted. Wine has every function
+// but grants per-monitor v1 and knows nothing of v2, so the awareness
+// answer is stood in for: the context itself, compared as Windows does.
+AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
+AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
+BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
+
+// Windows 10 is asked, at WM_NCCREATE, to scale a v1 window's frame.
+int nonClientScalingRequests = 0;
+BOOL WINAPI RecordNonClientScaling(HWND) {
+    ++nonClientScalingRequests;
+    return TRUE;
+}
 
 // What Windows 8.1 has: GetDpiForMonitor, none of user32's DPI functions.
 DpiFunctions Windows81() {
@@ -42,50 +51,177 @@ DpiFunctions Windows81() {
     return functions;
 }
 
-const LevelCase kLevels[] = {
-    {"PerMonitorV2", DpiLevel::PerMonitorV2, &DpiFunctions::Resolve},
-    {"PerMonitor", DpiLevel::PerMonitor, &Windows81},
-    {"System", DpiLevel::System, [] { return DpiFunctions{}; }},
+DpiFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
+    DpiFunctions functions = DpiFunctions::Resolve();
+    functions.getThreadDpiAwarenessContext = granted;
+    functions.areDpiAwarenessContextsEqual = SameAwareness;
+    functions.enableNonClientDpiScaling = RecordNonClientScaling;
+    return functions;
+}
+
+struct LevelCase {
+    const char* name;
+    DpiLevel level;
+    bool asksForFrameScaling;
+    DpiFunctions (*functions)();
 };
 
-class DpiLevels : public ::testing::TestWithParam<LevelCase> {};
+const LevelCase kLevels[] = {
+    {"Windows10v1703", DpiLevel::PerMonitorV2, false, [] { return Windows10(GrantedPerMonitorV2); }},
+    {"Windows10v1607", DpiLevel::PerMonitor, true, [] { return Windows10(GrantedPerMonitorV1); }},
+    {"Windows81", DpiLevel::PerMonitor, false, &Windows81},
+    {"Windows7", DpiLevel::System, false, [] { return DpiFunctions{}; }},
+};
 
-RECT TwipsAt(int left, int top, int width, int height, UINT dpi) { return ToPixels({left, top, width, height}, dpi); }
+class DpiLevels : public ::testing::TestWithParam<LevelCase> {
+protected:
+    DpiFunctions Functions() const {
+        const DpiFunctions functions = GetParam().functions();
+        EXPECT_EQ(Dpi(functions).Level(), GetParam().level);
+        return functions;
+    }
+};
+
+SIZE ClientSizeAt(UINT dpi) {
+    const RECT client = ToPixels(kForm1Client, dpi);
+    return {client.right, client.bottom};
+}
+
+SIZE ClientSizeOf(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
+    const SIZE client = ClientSizeOf(form.Form()), wanted = ClientSizeAt(dpi);
+    EXPECT_EQ(client.cx, wanted.cx) << "client width at " << dpi << " DPI";
+    EXPECT_EQ(client.cy, wanted.cy) << "client height at " << dpi << " DPI";
+    for (const ControlDescription& control : kForm1Controls) {
+        const RECT wantedControl = ToPixels(control.bounds, dpi);
+        const RECT actual = RectInParent(form.Control(control.id));
+        EXPECT_TRUE(EqualRect(&actual, &wantedControl)) << "control " << control.id << " at " << dpi << " DPI";
+    }
+}
 
 TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
-    const DpiFunctions functions = GetParam().functions();
-    ASSERT_EQ(Dpi(functions).Level(), GetParam().level);
-    Form1Harness form(functions);
+    nonClientScalingRequests = 0;
+    Form1Harness form(Functions());
     const UINT dpi = ScreenDpi();
+    ExpectLaidOutAt(form, dpi);
+    EXPECT_EQ(nonClientScalingRequests, GetParam().asksForFrameScaling ? 1 : 0);
 
-    RECT client{};
-    GetClientRect(form.Form(), &client);
-    const RECT wantedClient = TwipsAt(0, 0, 3825, 1485, dpi);
-    EXPECT_EQ(client.right, wantedClient.right);
-    EXPECT_EQ(client.bottom, wantedClient.bottom);
-
-    RECT frame = wantedClient;
+    // At the system DPI every level draws the system's frame.
+    RECT frame = ToPixels(kForm1Client, dpi);
     ASSERT_TRUE(AdjustWindowRectEx(&frame, kForm1Style, FALSE, 0));
     RECT window{};
     GetWindowRect(form.Form(), &window);
     EXPECT_EQ(window.right - window.left, frame.right - frame.left);
     EXPECT_EQ(window.bottom - window.top, frame.bottom - frame.top);
+}
 
-    for (const ControlDescription& control : kForm1Controls) {
-        const RECT wanted = ToPixels(control.bounds, dpi);
-        const RECT actual = RectInParent(form.Control(control.id));
-        EXPECT_TRUE(EqualRect(&actual, &wanted)) << "control " << control.id << " at " << dpi << " DPI";
+// What Windows does when a window crosses to a monitor of another DPI: it
+// suggests the window rectangle scaled to the new DPI (under per-monitor v2,
+// the size the window gave for it), and sends WM_DPICHANGED.
+RECT SuggestedRect(HWND form, UINT from, UINT to) {
+    RECT window{};
+    GetWindowRect(form, &window);
+    return {window.left, window.top,
+            window.left + MulDiv(window.right - window.left, static_cast<int>(to), static_cast<int>(from)),
+            window.top + MulDiv(window.bottom - window.top, static_cast<int>(to), static_cast<int>(from))};
+}
+
+void MoveToDpi(HWND form, UINT dpi, const RECT& suggested) {
+    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+void MoveToDpi(HWND form, UINT dpi) {
+    RECT current{};
+    GetWindowRect(form, &current);
+    MoveToDpi(form, dpi, current);
+}
+
+// Form1's moves and resizes, as it is told of them.
+LRESULT CALLBACK NoteWindowPositions(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR notes) {
+    if (message == WM_WINDOWPOSCHANGED) {
+        const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if ((position->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE))
+            reinterpret_cast<std::vector<WINDOWPOS>*>(notes)->push_back(*position);
     }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// From 96 DPI to 120, 144 and 192 and back, in one move each: the window
+// lands on the suggested corner with the layout's exact client area, and is
+// told of its new place once.
+TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
+    Form1Harness form(Functions());
+    UINT dpi = ScreenDpi();
+    for (const UINT next : {120u, 144u, 192u, 96u, 144u}) {
+        const RECT suggested = SuggestedRect(form.Form(), dpi, next);
+        std::vector<WINDOWPOS> moves;
+        ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWindowPositions, 11, reinterpret_cast<DWORD_PTR>(&moves)));
+        MoveToDpi(form.Form(), next, suggested);
+        RemoveWindowSubclass(form.Form(), NoteWindowPositions, 11);
+        dpi = next;
+        ExpectLaidOutAt(form, dpi);
+        RECT window{};
+        GetWindowRect(form.Form(), &window);
+        EXPECT_EQ(window.left, suggested.left) << "at " << dpi << " DPI";
+        EXPECT_EQ(window.top, suggested.top) << "at " << dpi << " DPI";
+        ASSERT_EQ(moves.size(), 1u) << "moves to " << dpi << " DPI";
+        EXPECT_EQ(moves[0].cx, window.right - window.left) << "the one move has the final size";
+        EXPECT_EQ(moves[0].cy, window.bottom - window.top) << "the one move has the final size";
+    }
+}
+
+// Under per-monitor v2 Windows asks first which size the window wants at the
+// new DPI: the layout's client area in the frame drawn at that DPI.
+TEST(PerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
+    const DpiFunctions functions = Windows10(GrantedPerMonitorV2);
+    ASSERT_NE(functions.adjustWindowRectExForDpi, nullptr);
+    Form1Harness form(functions);
+    for (const UINT dpi : {120u, 144u, 192u}) {
+        SIZE size{};
+        EXPECT_TRUE(SendMessageW(form.Form(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+        RECT frame = ToPixels(kForm1Client, dpi);
+        ASSERT_TRUE(functions.adjustWindowRectExForDpi(&frame, kForm1Style, FALSE, 0, dpi));
+        EXPECT_EQ(size.cx, frame.right - frame.left) << "at " << dpi << " DPI";
+        EXPECT_EQ(size.cy, frame.bottom - frame.top) << "at " << dpi << " DPI";
+    }
+}
+
+// A DPI change and a change of the message font while Form1 is minimised:
+// restored, it is back where it was, with the exact client area.
+TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
+    Form1Harness form(Functions());
+    WINDOWPLACEMENT before{};
+    before.length = sizeof(before);
+    ShowWindow(form.Form(), SW_MINIMIZE);
+    form.Pump();
+    ASSERT_TRUE(IsIconic(form.Form()));
+    ASSERT_TRUE(GetWindowPlacement(form.Form(), &before));
+    for (const UINT dpi : {144u, 192u}) {
+        RECT minimised{};
+        GetWindowRect(form.Form(), &minimised);
+        MoveToDpi(form.Form(), dpi, minimised);  // Windows suggests where the icon is
+        SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+        form.Pump();
+    }
+    ShowWindow(form.Form(), SW_RESTORE);
+    form.Pump();
+    ASSERT_FALSE(IsIconic(form.Form()));
+    ExpectLaidOutAt(form, 192);
+    WINDOWPLACEMENT after{};
+    after.length = sizeof(after);
+    ASSERT_TRUE(GetWindowPlacement(form.Form(), &after));
+    EXPECT_EQ(after.rcNormalPosition.left, before.rcNormalPosition.left);
+    EXPECT_EQ(after.rcNormalPosition.top, before.rcNormalPosition.top);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DpiLevels, ::testing::ValuesIn(kLevels),
                          [](const auto& info) { return std::string(info.param.name); });
-
-void MoveToDpi(HWND form, UINT dpi) {
-    RECT suggested{};
-    GetWindowRect(form, &suggested);
-    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-}
 
 struct TextMetric {
     LONG lineHeight;
@@ -110,6 +246,13 @@ TextMetric FontOf(HWND control) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return {metrics.tmHeight, family};
+}
+
+LOGFONTW LogicalFontOf(HWND window) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0));
+    if (!handle || !GetObjectW(handle, sizeof(font), &font)) lstrcpynW(font.lfFaceName, L"(none)", LF_FACESIZE);
+    return font;
 }
 
 LONG HeightOf(HWND control) {
@@ -146,6 +289,13 @@ TEST_P(DialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
         EXPECT_EQ(SendMessageW(form.Control(control.id), WM_GETFONT, 0, 0),
                   SendMessageW(form.Control(kLabel2Id), WM_GETFONT, 0, 0))
             << "one font for all, control " << control.id;
+    // The tooltips too: the same font at the same DPI (the control keeps a
+    // copy of it).
+    const HWND tooltip = TooltipControlOf(form.Form());
+    ASSERT_NE(tooltip, nullptr);
+    const LOGFONTW tipFont = LogicalFontOf(tooltip), controlFont = LogicalFontOf(form.Control(kLabel2Id));
+    EXPECT_EQ(tipFont.lfHeight, controlFont.lfHeight) << "the tooltips' font at " << dpi << " DPI";
+    EXPECT_STREQ(tipFont.lfFaceName, controlFont.lfFaceName) << "the tooltips' font at " << dpi << " DPI";
 
     // Nor does a later change of the message font move anything.
     const HWND label2Window = form.Control(kLabel2Id);

@@ -1,5 +1,7 @@
 #include "form1_harness.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "window/message_loop.h"
@@ -89,6 +91,14 @@ void Form1Harness::Pump() {
 bool Form1Harness::TakeQuitRequest() {
     MSG msg{};
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+HWND TooltipControlOf(HWND form) {
+    HWND tooltip = nullptr;
+    while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+        if (GetWindow(tooltip, GW_OWNER) == form) return tooltip;
+    }
+    return nullptr;
 }
 
 RECT RectInParent(HWND child) {

@@ -43,6 +43,9 @@ private:
     MainWindow form_;
 };
 
+// The tooltip control that Form1 owns.
+HWND TooltipControlOf(HWND form);
+
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);
 

@@ -4,9 +4,12 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "form1_harness.h"
+#include "window/program.h"
 
 namespace mirvel::testing {
 namespace {
@@ -65,10 +68,7 @@ TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
 }
 
 std::wstring TooltipOf(HWND form, HWND control) {
-    HWND tooltip = nullptr;
-    while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
-        if (GetWindow(tooltip, GW_OWNER) == form) break;
-    }
+    const HWND tooltip = TooltipControlOf(form);
     if (!tooltip) return L"(no tooltip control)";
     wchar_t buffer[512]{};
     TTTOOLINFOW tool{};
@@ -192,6 +192,69 @@ TEST(Form1, GoesWithItsObject) {
     }
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(Form1Harness::TakeQuitRequest()) << "only Exit and the close box end the program";
+}
+
+// Whatever the window still draws when it goes, the font and the icons
+// must still exist: the window goes before the object's members.
+LRESULT CALLBACK NoteWhatIsLiveAtTheEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR notes) {
+    auto& dead = *reinterpret_cast<std::vector<std::wstring>*>(notes);
+    if (message == WM_NCDESTROY) {
+        const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0));
+        if (font && GetObjectType(font) != OBJ_FONT) dead.push_back(L"the font of " + WindowText(window));
+        for (const WPARAM which : {ICON_BIG, ICON_SMALL}) {
+            ICONINFO info{};
+            const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+            if (icon && !GetIconInfo(icon, &info)) dead.push_back(L"an icon of " + WindowText(window));
+            if (info.hbmMask) DeleteObject(info.hbmMask);
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+        }
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST(Form1, GoesBeforeTheFontAndIconsItDrawsWith) {
+    std::vector<std::wstring> dead;
+    {
+        Form1Harness form;
+        ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWhatIsLiveAtTheEnd, 3, reinterpret_cast<DWORD_PTR>(&dead)));
+        for (const ControlDescription& control : kForm1Controls)
+            ASSERT_TRUE(SetWindowSubclass(form.Control(control.id), NoteWhatIsLiveAtTheEnd, 3,
+                                          reinterpret_cast<DWORD_PTR>(&dead)));
+    }  // the object goes, its window still open
+    EXPECT_TRUE(dead.empty()) << "deleted before the window went: " << ::testing::PrintToString(dead);
+}
+
+// A fault while Form1 is being made: a C++ exception from inside WM_CREATE
+// (here from the DPI of the window, asked for there).
+UINT WINAPI FailingDpiForWindow(HWND) { throw std::runtime_error("injected into WM_CREATE"); }
+AwarenessContext WINAPI PerMonitorGranted() { return kPerMonitorAware; }
+BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
+
+DpiFunctions FailingInCreate() {
+    DpiFunctions functions;
+    functions.getThreadDpiAwarenessContext = PerMonitorGranted;
+    functions.areDpiAwarenessContextsEqual = SameAwareness;
+    functions.getDpiForWindow = FailingDpiForWindow;
+    return functions;
+}
+
+TEST(Form1, IsNotMadeWhenItsCreationFails) {
+    MainWindow form(FailingInCreate());
+    EXPECT_FALSE(form.Create(GetModuleHandleW(nullptr), SW_SHOW));
+    EXPECT_EQ(form.Window(), nullptr);
+    EXPECT_EQ(FindWindowW(MainWindow::ClassName(), nullptr), nullptr) << "no half-made Form1 is left";
+}
+
+TEST(Program, SaysSoAndEndsWhenForm1CannotBeMade) {
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, FailingInCreate()), 1);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].title, kStartFailedTitle);
+    EXPECT_EQ(boxes.Boxes()[0].text, kStartFailedText);
+    EXPECT_EQ(boxes.Boxes()[0].icon, BoxIcon::Stop);
+    EXPECT_TRUE(boxes.Boxes()[0].hasOkButton);
+    EXPECT_FALSE(Form1Harness::TakeQuitRequest());
 }
 
 }  // namespace
