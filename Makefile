@@ -37,14 +37,17 @@ NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev pyth
 WINDOWS_PACKAGES := cmake make python3 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest \
                     wine wine64 $(WINE32_PACKAGES) fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
-DIST_PACKAGES    := python3 wixl msitools faketime unzip
+DIST_PACKAGES    := python3 wixl msitools faketime unzip openssl osslsigncode
+# A signing key on a token: SoftHSM2 for the tests' throwaway one, and
+# OpenSSL's PKCS#11 engine for any.
+SIGNING_PACKAGES := softhsm2 libengine-pkcs11-openssl
 FUZZ_SECONDS     ?= 60
 
 # No Mono/Gecko installer dialogs; Wine's debug noise off.
 WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
-        test-fuzz test-windows test-prefixes long-run-prefix test-wine-prefix soak run bench build-windows32 dist dist-next test-msi \
+        test-fuzz test-windows test-prefixes long-run-prefix test-wine-prefix test-signing soak run bench build-windows32 dist dist-next test-msi \
         reproducible deps-dist monkey screenshot fuzz deps-native deps-windows deps-fuzz clean
 
 all: build
@@ -59,7 +62,7 @@ deps-fuzz:
 	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
 
 deps-dist:
-	@tools/ensure-packages.sh $(DIST_PACKAGES)
+	@tools/ensure-packages.sh $(DIST_PACKAGES) $(SIGNING_PACKAGES)
 
 # Builds one CMake preset, configuring it first if it never was or the
 # presets changed since: a configured folder reconfigures itself when a
@@ -110,7 +113,7 @@ endef
 test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes
 	$(warn-skip-32bit)
 	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $(WINDOWS32_SUITE) "msi:$(MSI_TEST)" \
-	    "wine-prefix:$(PREFIX_TEST)"
+	    "signing:$(SIGNING_TEST)" "wine-prefix:$(PREFIX_TEST)"
 	$(warn-skip-32bit)
 
 test-native: build-native
@@ -133,7 +136,8 @@ test-windows: build-windows build-windows32 test-prefixes
 	$(warn-skip-32bit)
 
 # What a teacher downloads, in dist/ (see tools/make-dist.sh); the same
-# commit gives the same bytes.
+# commit gives the same bytes. Signed when a signer is named
+# (MIRVEL_SIGN_CERTS, MIRVEL_SIGN_KEY…: tools/signing.sh), never otherwise.
 dist: build-windows build-windows32 deps-dist
 	@tools/make-dist.sh dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
 
@@ -151,6 +155,13 @@ MSI_TEST = xvfb-run -a tools/test-msi.sh dist $(CLEAN_PREFIX) $(abspath $(BUILD)
            $(BUILD)/dist-next
 test-msi: dist dist-next test-prefixes
 	@tools/run-tests.sh "msi:$(MSI_TEST)"
+
+# A release signed with a throwaway key on a SoftHSM2 token, checked
+# (tools/test-signing.sh).
+SIGNING_TEST = xvfb-run -a tools/test-signing.sh $(BUILD)/signing-test $(WINDOWS_DIR)/Mirvel.exe \
+               $(WINDOWS32_DIR)/Mirvel.exe $(CLEAN_PREFIX) $(WINDOWS_DIR)/screenshot.exe dist
+test-signing: dist test-prefixes
+	@tools/run-tests.sh "signing:$(SIGNING_TEST)"
 
 # A prefix is made again when the Wine that made it changed (make test), or
 # when it no longer starts programs (make test-wine-prefix, both).
@@ -211,7 +222,7 @@ screenshot: build-windows test-prefixes
 # The core's speed natively (each kind of decimal item against std::from_chars,
 # with the ratio); the reader of the x86 program against the x64 one's under
 # Wine, in one run; start-up and size of the Windows program.
-bench: build-native build-windows build-windows32 test-prefixes
+bench: build-native build-windows build-windows32 test-prefixes deps-dist
 	@$(NATIVE_DIR)/bench/matrix_bench
 	@echo; echo "Reading an item under Wine, ns (x86 / x64):"
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) wine $(WINDOWS_DIR)/reader_bench.exe >$(BUILD)/reader-x64.txt
@@ -223,6 +234,12 @@ bench: build-native build-windows build-windows32 test-prefixes
 	@for exe in $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.exe; do \
 	    echo "$$exe: $$(stat -c %s $$exe) bytes (goal: at most 131072), imports:" \
 	        $$(x86_64-w64-mingw32-objdump -p $$exe | sed -n 's/.*DLL Name: //p' | tr '\n' ' '); \
+	done
+	@tools/throwaway-signer.sh $(BUILD)/bench-signer && . $(BUILD)/bench-signer/signer.env && \
+	    tools/make-dist.sh $(BUILD)/bench-dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe >/dev/null
+	@for zip in $(BUILD)/bench-dist/*-win64.zip $(BUILD)/bench-dist/*-win32.zip; do \
+	    echo "$$(basename $$zip)'s Mirvel.exe signed (a throwaway CA's certificate, chain of two):" \
+	        "$$(unzip -p $$zip Mirvel.exe | wc -c) bytes (goal: at most 131072)"; \
 	done
 
 clean:

@@ -4,6 +4,8 @@
 #   Mirvel-VERSION-x64.msi,   Mirvel-VERSION-x86.msi     per-machine installers
 #   BUILDINFO.txt, SHA256SUMS
 # Usage: make-dist.sh OUTPUT_FOLDER x64=EXE [x86=EXE]
+# Given a signer (tools/signing.sh), each Mirvel.exe is signed before it is
+# packed and each installer after it is stamped; never otherwise.
 # The version is the executables' own (their version record). The same
 # commit gives the same bytes: every date is the commit's
 # (SOURCE_DATE_EPOCH), every identifier is made from the version, the
@@ -36,6 +38,12 @@ for arch in "${!exes[@]}"; do
 done
 commit=$(git rev-parse HEAD 2>/dev/null) || fail "not a git checkout: the build record needs the commit"
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
+source tools/signing.sh
+signed=no
+if signing_requested; then
+    check_signer || fail "cannot sign: $signing_problem"
+    signed=yes
+fi
 export TZ=UTC
 commit_date=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 
@@ -56,9 +64,17 @@ windows_text LICENSE >"$files/LICENSE.txt"
     echo "Mirvel $version"
     echo "commit: $commit"
     echo "commit date: $commit_date UTC (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)"
+    if [[ $signed == yes ]]; then
+        echo "signed: yes (Authenticode, SHA-256), by $(signer_subject)"
+        echo "  certificate SHA-256 fingerprint: $(signer_fingerprint)"
+        [[ -n ${SIGN_TIMESTAMP_URL:-} ]] && echo "  time-stamped by $SIGN_TIMESTAMP_URL"
+    else
+        echo "signed: no"
+    fi
     echo "built with (Debian packages):"
     for package in g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
-                   binutils-mingw-w64-i686 mingw-w64-common cmake wixl python3; do
+                   binutils-mingw-w64-i686 mingw-w64-common cmake wixl python3 \
+                   $([[ $signed == yes ]] && echo osslsigncode); do
         echo "  $(dpkg-query -W -f='${Package} ${Version}' "$package" 2>/dev/null || echo "$package (not installed)")"
     done
 } | sed 's/$/\r/' >"$files/BUILDINFO.txt"
@@ -91,6 +107,7 @@ for arch in x64 x86; do
     # one Windows Installer knows (Intel: x86).
     if [[ $arch == x64 ]]; then zip_name=win64 platform=x64; else zip_name=win32 platform=Intel; fi
     cp "$exe" "$files/Mirvel.exe"
+    [[ $signed == no ]] || sign_file "$files/Mirvel.exe" || fail "could not sign the $arch Mirvel.exe"
     stamp_files
     python3 tools/make_zip.py "$staging/Mirvel-$version-$zip_name.zip" "$SOURCE_DATE_EPOCH" \
         "$files/Mirvel.exe" "$files/README.txt" "$files/LICENSE.txt" "$files/BUILDINFO.txt"
@@ -113,6 +130,7 @@ for arch in x64 x86; do
     mend_tables "$msi" || fail "msibuild could not mend the $arch installer's tables"
     faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "Mirvel developers" "$platform;1033" \
         "{$(uuid_of "mirvel:package:$version:$arch")}" || fail "msibuild could not stamp the $arch installer"
+    [[ $signed == no ]] || sign_file "$msi" || fail "could not sign the $arch installer"
 done
 rm -rf "$files"
 
@@ -121,4 +139,4 @@ chmod 644 "$staging"/*
 chmod 755 "$staging"
 mv "$staging" "$output"
 trap - EXIT
-echo "dist: $(cd "$output" && ls | tr '\n' ' ')"
+echo "dist ($([[ $signed == yes ]] && echo signed || echo unsigned)): $(cd "$output" && ls | tr '\n' ' ')"

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# A signed release, made with a key on a token and checked as a school's IT
+# department would:
+#   test-signing.sh WORK_FOLDER EXE_X64 EXE_X86 CLEAN_PREFIX DRIVER.exe UNSIGNED_DIST
+# Makes a throwaway CA, a code-signing certificate and a SoftHSM2 token that
+# holds its key (tools/throwaway-signer.sh), then the release twice with
+# that signer (tools/make-dist.sh), and checks: every program packed in the
+# zips and the installers, and both installers, verify against the CA
+# (osslsigncode); the two builds are the same bytes; one flipped byte fails
+# verification; each signed Mirvel.exe is at most 128 KiB and starts under
+# Wine (xvfb-run) until Form1 shows; the build record names the signer; and
+# the unsigned release carries no signature.
+set -uo pipefail
+tools=$(dirname "$(realpath "$0")")
+work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") unsigned=$6
+
+checks=0 failures=0
+check() {  # WHAT COMMAND...
+    local what=$1
+    shift
+    checks=$((checks + 1))
+    if "$@" >/dev/null 2>&1; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+fail_now() { echo "FAILED: $*"; exit 1; }
+[[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
+
+rm -rf "$work"
+mkdir -p "$work"
+"$tools/throwaway-signer.sh" "$work/signer" || fail_now "no throwaway signer"
+# shellcheck source=/dev/null
+source "$work/signer/signer.env"
+ca=$work/signer/ca.pem
+
+for build in first second; do
+    "$tools/make-dist.sh" "$work/$build" x64="$exe_x64" x86="$exe_x86" >"$work/$build.log" 2>&1 ||
+        { cat "$work/$build.log"; fail_now "make dist with the token's signer ($build build)"; }
+done
+dist=$work/first
+version=$(python3 "$tools/exe_version.py" "$exe_x64")
+
+logs=$work/logs
+mkdir -p "$logs"
+verifies() {  # FILE: its log kept as logs/NAME.log
+    local log=$logs/$(basename "$1").log
+    osslsigncode verify -CAfile "$ca" -in "$1" >"$log" 2>&1 && grep -q '^Succeeded' "$log"
+}
+unpacked=$work/unpacked
+mkdir -p "$unpacked"
+for arch in x64 x86; do
+    if [[ $arch == x64 ]]; then zip=$dist/Mirvel-$version-win64.zip; else zip=$dist/Mirvel-$version-win32.zip; fi
+    unzip -p "$zip" Mirvel.exe >"$unpacked/zip-$arch.exe"
+    msiextract -C "$unpacked/msi-$arch" "$dist/Mirvel-$version-$arch.msi" >/dev/null 2>&1
+    from_msi=$(find "$unpacked/msi-$arch" -name Mirvel.exe | head -n 1)
+    check "$arch: Mirvel.exe from the zip verifies" verifies "$unpacked/zip-$arch.exe"
+    check "$arch: Mirvel.exe the installer installs verifies" verifies "${from_msi:-/missing}"
+    check "$arch: the installer verifies" verifies "$dist/Mirvel-$version-$arch.msi"
+    check "$arch: signed Mirvel.exe is at most 128 KiB" test "$(stat -c %s "$unpacked/zip-$arch.exe")" -le 131072
+done
+check "  with SHA-256" grep -q 'Message digest algorithm *: SHA256' "$logs/zip-x64.exe.log"
+
+same_builds() { diff -r "$work/first" "$work/second"; }
+check "a second signed build of the commit is the same bytes" same_builds
+
+flipped=$work/flipped.exe
+cp "$unpacked/zip-x64.exe" "$flipped"
+printf '\x01' | dd of="$flipped" bs=1 seek=4096 count=1 conv=notrunc status=none
+check "one flipped byte fails verification" bash -c "! osslsigncode verify -CAfile '$ca' -in '$flipped'"
+
+check "the build record says it is signed, and by whom" \
+    grep -q "^signed: yes (Authenticode, SHA-256), by .*CN=Mirvel Throwaway Test Signer" "$dist/BUILDINFO.txt"
+fingerprint=$(openssl x509 -noout -fingerprint -sha256 -in "$MIRVEL_SIGN_CERTS" | sed 's/^.*=//; s/://g')
+check "  with the certificate's fingerprint" grep -q "fingerprint: $fingerprint" "$dist/BUILDINFO.txt"
+check "the unsigned release says so" grep -q '^signed: no' "$unsigned/BUILDINFO.txt"
+unsigned_exe=$work/unsigned.exe
+unzip -p "$unsigned/Mirvel-$version-win64.zip" Mirvel.exe >"$unsigned_exe"
+check "  and carries no signature" bash -c "osslsigncode verify -in '$unsigned_exe' 2>&1 | grep -q 'No signature found'"
+
+# The signed program starts under Wine as the unsigned one does.
+prefix=$work/prefix
+cp -a "$clean" "$prefix" || fail_now "cannot copy the clean prefix $clean"
+export WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+cp "$unpacked/zip-x64.exe" "$prefix/drive_c/Mirvel.exe"
+starts() { wine "$driver" start 'C:\Mirvel.exe' && wine "$driver" close; }
+check "the signed Mirvel.exe starts and shows Form1" starts
+
+echo "signing: $failures of $checks checks failed"
+[[ $failures -eq 0 ]]
