@@ -47,7 +47,22 @@ fi
 export TZ=UTC
 commit_date=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 
-rm -rf "$output"
+# Everything the release is made from; when it is what the folder was last
+# made from, the folder is left as it is (the same inputs give the same
+# bytes). The key lives beside the folder, not in it.
+key_file=$output.key
+input_key=$( {
+    echo "$commit $SOURCE_DATE_EPOCH $version $signed ${MIRVEL_SIGN_CERTS:-} ${MIRVEL_SIGN_KEY:-} ${SIGN_TIMESTAMP_URL:-}"
+    for arch in x64 x86; do [[ -n ${exes[$arch]:-} ]] && echo "$arch" && cat "${exes[$arch]}"; done
+    cat packaging/* LICENSE window/icon/mirvel.ico tools/make-dist.sh tools/make_zip.py tools/signing.sh
+    dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode 2>/dev/null
+} | sha256sum | cut -c1-64)
+# A signed release is always made afresh: a token may have been changed.
+if [[ $signed == no && -d $output && -f $key_file && $(cat "$key_file") == "$input_key" ]]; then
+    echo "dist (unsigned): up to date in $output"
+    exit 0
+fi
+rm -rf "$output" "$key_file"
 staging=$(mktemp -d "$output.partial.XXXXXX")
 trap 'rm -rf "$staging"' EXIT
 
@@ -139,4 +154,5 @@ chmod 644 "$staging"/*
 chmod 755 "$staging"
 mv "$staging" "$output"
 trap - EXIT
+echo "$input_key" >"$key_file"
 echo "dist ($([[ $signed == yes ]] && echo signed || echo unsigned)): $(cd "$output" && ls | tr '\n' ' ')"
