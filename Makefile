@@ -105,7 +105,7 @@ test-prefixes: deps-windows
 # Says loudly what MIRVEL_SKIP_32BIT leaves untested.
 define warn-skip-32bit
 	@[ "$(MIRVEL_SKIP_32BIT)" != 1 ] || echo "WARNING: MIRVEL_SKIP_32BIT=1: the 32-bit Mirvel's core, window, DPI," \
-	    "monkey and soak tests and the x86 installer were NOT run; only its file was checked." >&2
+	    "monkey and soak tests, and the start of the program the x86 installer installs, were NOT run; only its file was checked." >&2
 endef
 
 # Every suite, side by side: the Wine suites mostly wait on the window

@@ -31,7 +31,9 @@ ensure() { "$tools/wine-prefix.sh" "$spec" >"$prefix.out" 2>&1; }
 said() { grep -qF "$1" "$prefix.out"; }
 starts() {  # both kinds of program
     local program
-    for program in 'C:\windows\system32\cmd.exe' 'C:\windows\syswow64\cmd.exe'; do
+    local programs=('C:\windows\system32\cmd.exe')
+    [[ ${MIRVEL_SKIP_32BIT:-} == 1 ]] || programs+=('C:\windows\syswow64\cmd.exe')
+    for program in "${programs[@]}"; do
         [[ $(WINEPREFIX=$prefix WINEDEBUG=-all wine "$program" /c echo started 2>/dev/null | tr -d '\r') == started ]] ||
             return 1
     done
