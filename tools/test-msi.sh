@@ -17,19 +17,8 @@ set -uo pipefail
 tools=$(dirname "$(realpath "$0")")
 dist=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4") next_dist=$(realpath "$5")
 
-checks=0 failures=0
-check() {  # WHAT COMMAND...
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@" >/dev/null 2>&1; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
-fail_now() { echo "FAILED: $*"; exit 1; }
+# shellcheck source=tools/checks.sh
+source "$tools/checks.sh"
 
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
@@ -160,5 +149,4 @@ check "  no uninstall entry left, in either view" no_entries
 no_mirvel_key() { ! wine reg query 'HKLM\Software\Mirvel' /reg:64 && ! wine reg query 'HKLM\Software\Mirvel' /reg:32; }
 check "  no registry key of Mirvel's left, in either view" no_mirvel_key
 
-echo "msi: $failures of $checks checks failed"
-[[ $failures -eq 0 ]]
+checks_done "msi"

@@ -14,19 +14,8 @@ set -uo pipefail
 tools=$(dirname "$(realpath "$0")")
 work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") unsigned=$6
 
-checks=0 failures=0
-check() {  # WHAT COMMAND...
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@" >/dev/null 2>&1; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
-fail_now() { echo "FAILED: $*"; exit 1; }
+# shellcheck source=tools/checks.sh
+source "$tools/checks.sh"
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 
 rm -rf "$work"
@@ -89,5 +78,4 @@ cp "$unpacked/zip-x64.exe" "$prefix/drive_c/Mirvel.exe"
 starts() { wine "$driver" start 'C:\Mirvel.exe' && wine "$driver" close; }
 check "the signed Mirvel.exe starts and shows Form1" starts
 
-echo "signing: $failures of $checks checks failed"
-[[ $failures -eq 0 ]]
+checks_done "signing"

@@ -12,18 +12,8 @@ tools=$(dirname "$(realpath "$0")")
 source=$1 prefix=$(realpath -m "$2") spec="$(realpath -m "$2"),virtual-desktop" broken_too=${3:-}
 record=$prefix/mirvel-prefix.txt
 
-checks=0 failures=0
-check() {  # WHAT COMMAND...
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@" >/dev/null 2>&1; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
+# shellcheck source=tools/checks.sh
+source "$tools/checks.sh"
 trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 rm -rf "$prefix"
 
@@ -61,5 +51,4 @@ if [[ $broken_too == broken-too ]]; then
 fi
 
 rm -f "$prefix.out"
-echo "wine prefix: $failures of $checks checks failed"
-[[ $failures -eq 0 ]]
+checks_done "wine prefix"

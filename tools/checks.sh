@@ -1,0 +1,28 @@
+# The checks of the shell-script tests (installers, signing, Wine prefixes),
+# sourced by each: one line a check, "ok: …" or "FAILED: …", and a count.
+checks=0 failures=0
+
+# Runs COMMAND quietly and notes whether it succeeded: check WHAT COMMAND...
+check() {
+    local what=$1
+    shift
+    checks=$((checks + 1))
+    if "$@" >/dev/null 2>&1; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+
+# A failure that leaves nothing further worth checking.
+fail_now() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+# The last line, and the script's status: checks_done NAME
+checks_done() {
+    echo "$1: $failures of $checks checks failed"
+    [[ $failures -eq 0 ]]
+}
