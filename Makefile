@@ -12,11 +12,13 @@ WINDOWS32_DIR := $(BUILD)/windows32
 # Wine prefixes (tools/wine-prefix.sh), each made once for the Wine that is
 # installed and made again when Wine changes. Tests run in a virtual
 # desktop, which needs no window manager under Xvfb. 64-bit Windows at
-# 96 DPI and at 144 DPI (the DPI tests again, and the monkey); the same for
-# the 32-bit Mirvel on a 32-bit Windows; a clean 64-bit one that the
-# installer test copies afresh. `make run` uses a plain one.
+# 96 DPI and at 144 DPI (the DPI tests again), and another at 144 DPI for
+# the x64 monkey's walk; 32-bit Windows at 96 and 144 DPI (the x86 DPI
+# tests and its shorter walk); a clean 64-bit one that the installer
+# tests copy afresh. `make run` uses a plain one.
 TEST_PREFIX        := $(abspath $(BUILD)/wine-test)
 TEST_PREFIX_144    := $(abspath $(BUILD)/wine-test-144)
+MONKEY_PREFIX_144  := $(abspath $(BUILD)/wine-monkey-144)
 TEST_PREFIX_32     := $(abspath $(BUILD)/wine-test-32)
 TEST_PREFIX_32_144 := $(abspath $(BUILD)/wine-test-32-144)
 CLEAN_PREFIX       := $(abspath $(BUILD)/wine-clean)
@@ -92,7 +94,7 @@ build-fuzz: deps-fuzz
 
 # Every prefix the tests use, seen to side by side.
 TEST_PREFIXES := $(TEST_PREFIX),virtual-desktop $(TEST_PREFIX_144),virtual-desktop,dpi=144 \
-                 $(CLEAN_PREFIX),virtual-desktop
+                 $(MONKEY_PREFIX_144),virtual-desktop,dpi=144 $(CLEAN_PREFIX),virtual-desktop
 ifneq ($(MIRVEL_SKIP_32BIT),1)
 TEST_PREFIXES += $(TEST_PREFIX_32),virtual-desktop,arch=win32 $(TEST_PREFIX_32_144),virtual-desktop,dpi=144,arch=win32
 WINDOWS32_SUITE := windows32=$(TEST_PREFIX_32)
