@@ -25,13 +25,7 @@ public:
         SkipIgnorable();
     }
 
-    [[nodiscard]] std::u16string_view Item() const { return item_; }
     [[nodiscard]] std::size_t Position() const { return position_; }
-
-    void MoveTo(std::size_t position) {
-        position_ = position;
-        SkipIgnorable();
-    }
 
     bool Accept(char16_t lower) {
         if (ToLowerAscii(Peek()) != lower) return false;
@@ -103,14 +97,14 @@ unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c) - u'0'; }  // 
 // one instruction.
 constexpr bool kWideRegisters = sizeof(void*) >= 8;
 
-// Four UTF-16 characters from position on, as one 64-bit word (the first in
-// the low bits), for taking digits four at a time.
-std::uint64_t FourCharacters(std::u16string_view item, std::size_t position) {
+// Four UTF-16 characters from p on, as one 64-bit word (the first in the
+// low bits), for taking digits four at a time.
+std::uint64_t FourCharacters(const char16_t* p) {
     std::uint64_t word = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&word, item.data() + position, sizeof(word));
+        std::memcpy(&word, p, sizeof(word));
     } else {
-        for (int i = 3; i >= 0; --i) word = (word << 16) | item[position + static_cast<std::size_t>(i)];
+        for (int i = 3; i >= 0; --i) word = (word << 16) | p[i];
     }
     return word;
 }
@@ -138,81 +132,60 @@ std::size_t SkipIgnorable(std::u16string_view item, std::size_t position) {
     return position;
 }
 
-// Reads digits from position on, skipping what reading ignores, up to the
-// first other character; returns its position.
-std::size_t ScanDigits(std::u16string_view item, std::size_t position, bool inFraction, LeadingDigits& number) {
-    const std::size_t size = item.size();
-    std::uint64_t value = number.value;
-    int count = number.count;
-    std::int64_t exponent = number.exponent;
-    std::size_t digitCount = number.digitCount;
-    // Up to the 19th significant digit each one counts, in runs between the
-    // characters reading skips.
-    while (count < kLeadingDigitsKept) {
-        const std::size_t start = position;
-        if (count == 0) {
-            while (position < size && item[position] == u'0') ++position;
-        }
-        const std::size_t zeros = position - start;
-        const std::size_t stop = std::min(size, position + static_cast<std::size_t>(kLeadingDigitsKept - count));
-        while (kWideRegisters && position + 4 <= stop) {
-            const std::uint64_t four = FourCharacters(item, position);
-            if (!AreFourDigits(four)) break;
-            value = value * 10'000 + ValueOfFourDigits(four);
-            position += 4;
-        }
-        unsigned digit = 0;
-        for (; position < stop && (digit = DigitValue(item[position])) <= 9; ++position) value = value * 10 + digit;
-        const std::size_t significant = position - start - zeros;
-        count += static_cast<int>(significant);
-        digitCount += position - start;
-        if (inFraction) exponent -= static_cast<std::int64_t>(position - start);
-        if (count == kLeadingDigitsKept || position == size || !ItemCursor::IsIgnorable(item[position])) break;
-        position = SkipIgnorable(item, position);
-    }
-    // Past them, a run of digits only counts, and tells whether it holds
-    // anything but zeros.
-    bool cut = number.cut;
-    if (count == kLeadingDigitsKept) {
-        for (;;) {
-            const std::size_t start = position;
-            std::uint64_t nonzero = 0;
-            while (position + 4 <= size) {
-                const std::uint64_t four = FourCharacters(item, position);
-                if (!AreFourDigits(four)) break;
-                nonzero |= four ^ 0x0030'0030'0030'0030u;
-                position += 4;
-            }
-            for (; position < size && DigitValue(item[position]) <= 9; ++position) nonzero |= item[position] ^ u'0';
-            const std::size_t run = position - start;
-            digitCount += run;
-            if (!inFraction) exponent += static_cast<std::int64_t>(run);
-            cut = cut || nonzero != 0;
-            if (position == size || !ItemCursor::IsIgnorable(item[position])) break;
-            position = SkipIgnorable(item, position);
-        }
-    }
-    number = {value, count, exponent, cut, digitCount};
-    return position;
-}
-
 // Digits from p on, but not from limit on, as one number, eight at a time
 // where it can; returns the end of them.
 const char16_t* ScanRun(const char16_t* p, const char16_t* limit, std::uint64_t& value) {
     while (kWideRegisters && limit - p >= 8) {
-        std::uint64_t first = 0, second = 0;
-        std::memcpy(&first, p, sizeof(first));
-        std::memcpy(&second, p + 4, sizeof(second));
-        if constexpr (std::endian::native != std::endian::little) {
-            first = FourCharacters(std::u16string_view(p, 4), 0);
-            second = FourCharacters(std::u16string_view(p + 4, 4), 0);
-        }
+        const std::uint64_t first = FourCharacters(p), second = FourCharacters(p + 4);
         if (!AreFourDigits(first) || !AreFourDigits(second)) break;
         value = value * 100'000'000 + ValueOfFourDigits(first) * 10'000 + ValueOfFourDigits(second);
         p += 8;
     }
     for (unsigned digit = 0; p < limit && (digit = DigitValue(*p)) <= 9; ++p) value = value * 10 + digit;
     return p;
+}
+
+// Past the digits kept, a run of digits from p on only counts, and tells
+// whether it holds anything but zeros; returns the end of it.
+const char16_t* SkipRun(const char16_t* p, const char16_t* end, bool& nonzero) {
+    std::uint64_t seen = 0;
+    for (; end - p >= 4 && AreFourDigits(FourCharacters(p)); p += 4) seen |= FourCharacters(p) ^ 0x0030'0030'0030'0030u;
+    for (; p < end && DigitValue(*p) <= 9; ++p) seen |= *p ^ u'0';
+    nonzero = nonzero || seen != 0;
+    return p;
+}
+
+// Reads digits from position on, skipping what reading ignores, up to the
+// first other character; returns its position.
+std::size_t ScanDigits(std::u16string_view item, std::size_t position, bool inFraction, LeadingDigits& number) {
+    const char16_t* const text = item.data();
+    const std::size_t size = item.size();
+    // Up to the 19th significant digit each one counts, in runs between the
+    // characters reading skips.
+    while (number.count < kLeadingDigitsKept) {
+        const std::size_t start = position;
+        if (number.count == 0) {
+            while (position < size && item[position] == u'0') ++position;
+        }
+        const std::size_t zeros = position - start;
+        const std::size_t stop = std::min(size, position + static_cast<std::size_t>(kLeadingDigitsKept - number.count));
+        position = static_cast<std::size_t>(ScanRun(text + position, text + stop, number.value) - text);
+        number.count += static_cast<int>(position - start - zeros);
+        number.digitCount += position - start;
+        if (inFraction) number.exponent -= static_cast<std::int64_t>(position - start);
+        if (number.count == kLeadingDigitsKept || position == size || !ItemCursor::IsIgnorable(item[position])) break;
+        position = SkipIgnorable(item, position);
+    }
+    // Past them, the runs only count.
+    while (number.count == kLeadingDigitsKept) {
+        const std::size_t start = position;
+        position = static_cast<std::size_t>(SkipRun(text + position, text + size, number.cut) - text);
+        number.digitCount += position - start;
+        if (!inFraction) number.exponent += static_cast<std::int64_t>(position - start);
+        if (position == size || !ItemCursor::IsIgnorable(item[position])) break;
+        position = SkipIgnorable(item, position);
+    }
+    return position;
 }
 
 // The usual number, read in one sweep: digits, perhaps a full stop and

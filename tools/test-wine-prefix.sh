@@ -9,7 +9,7 @@
 # alters the record only.)
 set -uo pipefail
 tools=$(dirname "$(realpath "$0")")
-source=$1 prefix=$(realpath -m "$2") spec="$(realpath -m "$2"),virtual-desktop" broken_too=${3:-}
+source=$1 prefix=$(realpath -m "$2") request="$(realpath -m "$2"),virtual-desktop" broken_too=${3:-}
 record=$prefix/mirvel-prefix.txt
 
 # shellcheck source=tools/checks.sh
@@ -17,7 +17,7 @@ source "$tools/checks.sh"
 trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 rm -rf "$prefix"
 
-ensure() { "$tools/wine-prefix.sh" "$spec" >"$prefix.out" 2>&1; }
+ensure() { "$tools/wine-prefix.sh" "$request" >"$prefix.out" 2>&1; }
 said() { grep -qF "$1" "$prefix.out"; }
 starts() {  # both kinds of program
     local program

@@ -110,8 +110,8 @@ $(diff <(cat "$record") <(echo "$wanted") | sed -n 's/^</    was:/p; s/^>/    no
 }
 
 pids=()
-for spec in "$@"; do
-    ensure "$spec" &
+for request in "$@"; do
+    ensure "$request" &
     pids+=($!)
 done
 status=0

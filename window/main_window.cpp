@@ -344,11 +344,8 @@ void MainWindow::FitMinimisedFrame(UINT dpi) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (!GetWindowPlacement(Window(), &placement)) return;
-    SIZE frame = measuredFrame_;
-    if (measuredFrameDpi_ == 0) {
-        const SIZE outer = FrameSize(dpi), client = ClientSize(dpi);
-        frame = {outer.cx - client.cx, outer.cy - client.cy};
-    } else if (dpi_.FrameFollowsDpi() && dpi != measuredFrameDpi_) {
+    SIZE frame = measuredFrame_;  // measured since WM_CREATE
+    if (dpi_.FrameFollowsDpi() && dpi != measuredFrameDpi_) {
         const SIZE from = FrameSize(measuredFrameDpi_), to = FrameSize(dpi);
         const SIZE fromClient = ClientSize(measuredFrameDpi_), toClient = ClientSize(dpi);
         frame.cx += (to.cx - toClient.cx) - (from.cx - fromClient.cx);

@@ -26,13 +26,7 @@ TEST(TestPrefix, RunsAtTheDpiItIsMeantFor) {
 }
 
 // Each Windows a lab runs, as the program meets it: which functions exist,
-// and what Windows says the process was granted. Wine has every function
-// but grants per-monitor v1 and knows nothing of v2, so the awareness
-// answer is stood in for: the context itself, compared as Windows does.
-AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
-AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
-BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
-
+// and what Windows says the process was granted (form1_harness.h).
 // Windows 10 is asked, at WM_NCCREATE, to scale a v1 window's frame.
 int nonClientScalingRequests = 0;
 BOOL WINAPI RecordNonClientScaling(HWND) {
@@ -53,8 +47,7 @@ DpiFunctions Windows81() {
 
 DpiFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
     DpiFunctions functions = DpiFunctions::Resolve();
-    functions.getThreadDpiAwarenessContext = granted;
-    functions.areDpiAwarenessContextsEqual = SameAwareness;
+    GrantAwareness(functions, granted);
     functions.enableNonClientDpiScaling = RecordNonClientScaling;
     return functions;
 }

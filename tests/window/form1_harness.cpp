@@ -93,6 +93,18 @@ bool Form1Harness::TakeQuitRequest() {
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
+AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
+AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
+
+namespace {
+BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
+}  // namespace
+
+void GrantAwareness(DpiFunctions& functions, AwarenessContext(WINAPI* granted)()) {
+    functions.getThreadDpiAwarenessContext = granted;
+    functions.areDpiAwarenessContextsEqual = SameAwareness;
+}
+
 HWND TooltipControlOf(HWND form) {
     HWND tooltip = nullptr;
     while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {

@@ -43,6 +43,13 @@ private:
     MainWindow form_;
 };
 
+// What Windows 10 says it granted the process, stood in for: Wine grants
+// per-monitor v1 and knows nothing of v2. The answer is the context itself,
+// compared as Windows compares them.
+AwarenessContext WINAPI GrantedPerMonitorV1();
+AwarenessContext WINAPI GrantedPerMonitorV2();
+void GrantAwareness(DpiFunctions& functions, AwarenessContext(WINAPI* granted)());
+
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);
 

@@ -228,13 +228,10 @@ TEST(Form1, GoesBeforeTheFontAndIconsItDrawsWith) {
 // A fault while Form1 is being made: a C++ exception from inside WM_CREATE
 // (here from the DPI of the window, asked for there).
 UINT WINAPI FailingDpiForWindow(HWND) { throw std::runtime_error("injected into WM_CREATE"); }
-AwarenessContext WINAPI PerMonitorGranted() { return kPerMonitorAware; }
-BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
 
 DpiFunctions FailingInCreate() {
     DpiFunctions functions;
-    functions.getThreadDpiAwarenessContext = PerMonitorGranted;
-    functions.areDpiAwarenessContextsEqual = SameAwareness;
+    GrantAwareness(functions, GrantedPerMonitorV1);
     functions.getDpiForWindow = FailingDpiForWindow;
     return functions;
 }
