@@ -4,355 +4,299 @@
 #include <array>
 #include <bit>
 #include <cfloat>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
-
-#include "matrix/decimal_to_double.h"
+#include <system_error>
 
 namespace mirvel {
 namespace {
 
-// Walks an item while skipping the characters that reading ignores.
-class ItemCursor {
-public:
-    explicit ItemCursor(std::u16string_view item) : item_(item) { SkipIgnorable(); }
+// Space, TAB and LF: reading skips them wherever they stand.
+bool IsSkipped(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
-    [[nodiscard]] char16_t Peek() const { return position_ < item_.size() ? item_[position_] : u'\0'; }
+const char16_t* SkipSkipped(const char16_t* p, const char16_t* end) {
+    while (p < end && IsSkipped(*p)) ++p;
+    return p;
+}
 
-    void Advance() {
-        ++position_;
-        SkipIgnorable();
+unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c) - u'0'; }  // above 9 for a non-digit
+
+char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Whether four UTF-16 characters, a 16-bit lane each, are all digits: each
+// lane reads 0x003_, and still does with 6 added.
+bool AreFourDigits(std::uint64_t lanes) {
+    constexpr std::uint64_t kHigh = 0xFFF0'FFF0'FFF0'FFF0u, kZeros = 0x0030'0030'0030'0030u;
+    return (lanes & kHigh) == kZeros && ((lanes + 0x0006'0006'0006'0006u) & kHigh) == kZeros;
+}
+
+std::uint64_t FourCharacters(const char16_t* p) {
+    std::uint64_t lanes = 0;
+    std::memcpy(&lanes, p, sizeof(lanes));
+    return lanes;
+}
+
+// Steps over a run of digits, eight at a time where it can, noting whether
+// any of them is not 0.
+const char16_t* SkipDigits(const char16_t* p, const char16_t* end, bool& nonZero) {
+    std::uint64_t seen = 0;
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t first = FourCharacters(p), second = FourCharacters(p + 4);
+        if (!AreFourDigits(first) || !AreFourDigits(second)) break;
+        seen |= first | second;
     }
+    for (; p < end && DigitValue(*p) <= 9; ++p) seen |= *p;
+    nonZero = nonZero || (seen & 0x000F'000F'000F'000Fu) != 0;
+    return p;
+}
 
-    [[nodiscard]] std::size_t Position() const { return position_; }
+// The four characters of one 64-bit word (a lane each), as four bytes.
+std::uint32_t PackedLowBytes(std::uint64_t lanes) {
+    lanes = (lanes | (lanes >> 8)) & 0x0000'FFFF'0000'FFFFu;
+    return static_cast<std::uint32_t>(lanes | (lanes >> 16));
+}
 
-    bool Accept(char16_t lower) {
-        if (ToLowerAscii(Peek()) != lower) return false;
-        Advance();
-        return true;
+// The longest number read plainly, in characters. Past it, reading the
+// digits twice (here and by the library) costs more than DecimalText.
+constexpr std::size_t kLongestPlain = 128;
+
+// Copies the characters as ASCII, any other one as a DEL (which no number
+// holds), eight at a time while they are ASCII. (Not overlapping the last
+// eight: a read that spans two writes in flight waits for both.)
+void Narrow(const char16_t* p, std::size_t length, char* out) {
+    std::size_t i = 0;
+    for (; std::endian::native == std::endian::little && i + 8 <= length; i += 8) {
+        const std::uint64_t first = FourCharacters(p + i), second = FourCharacters(p + i + 4);
+        if (((first | second) & 0xFF80'FF80'FF80'FF80u) != 0) break;
+        const std::uint64_t bytes = PackedLowBytes(first) | std::uint64_t{PackedLowBytes(second)} << 32;
+        std::memcpy(out + i, &bytes, sizeof(bytes));
     }
-
-    static char16_t ToLowerAscii(char16_t c) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-    }
-
-    // Space, TAB or LF, in one test.
-    static bool IsIgnorable(char16_t c) {
-        constexpr std::uint64_t kIgnorable = (std::uint64_t{1} << u' ') | (std::uint64_t{1} << u'\t') | (std::uint64_t{1} << u'\n');
-        return c <= u' ' && ((kIgnorable >> c) & 1) != 0;
-    }
-
-private:
-    void SkipIgnorable() {
-        while (position_ < item_.size() && IsIgnorable(item_[position_])) ++position_;
-    }
-
-    std::u16string_view item_;
-    std::size_t position_ = 0;
-};
-
-bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-int RadixDigitValue(char16_t c, int radix) {
-    int value = -1;
-    const char16_t lower = ItemCursor::ToLowerAscii(c);
-    if (IsDecimalDigit(c))
-        value = c - u'0';
-    else if (lower >= u'a' && lower <= u'f')
-        value = lower - u'a' + 10;
-    return value < radix ? value : -1;
+    for (; i < length; ++i) out[i] = p[i] < 0x80 ? static_cast<char>(p[i]) : '\x7F';
 }
 
 // &H and &O literals: up to 16 bits they are a signed 16-bit value, up to 32
 // bits a signed 32-bit value; anything wider is out of range.
-std::optional<double> ReadRadixLiteral(ItemCursor& cursor, int radix) {
+std::optional<double> ReadRadixLiteral(const char16_t* p, const char16_t* end, unsigned radix) {
     std::uint64_t value = 0;
     bool tooWide = false;
-    for (int digit; (digit = RadixDigitValue(cursor.Peek(), radix)) >= 0; cursor.Advance()) {
-        if (value > 0xFFFFFFFFu)
-            tooWide = true;
-        else
-            value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
+    for (; (p = SkipSkipped(p, end)) < end; ++p) {
+        const char16_t c = LowerAscii(*p);
+        const unsigned digit = DigitValue(c) <= 9 ? DigitValue(c) : (c >= u'a' && c <= u'f' ? c - u'a' + 10u : radix);
+        if (digit >= radix) break;
+        tooWide = tooWide || value > 0xFFFF'FFFFu;
+        if (!tooWide) value = value * radix + digit;
     }
-    if (tooWide || value > 0xFFFFFFFFu) return std::nullopt;
-    if (value <= 0xFFFFu) return static_cast<double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
-    return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    if (tooWide || value > 0xFFFF'FFFFu) return std::nullopt;
+    if (value <= 0xFFFFu) return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-// A decimal number as the quick conversion takes it: its first 19
-// significant digits, the power of ten of the last of them, and whether any
-// later digit is nonzero. One pass, however long the number.
-struct LeadingDigits {
-    std::uint64_t value = 0;
-    int count = 0;              // significant digits in value
-    std::int64_t exponent = 0;  // the number is about value × 10^exponent
-    bool cut = false;           // a nonzero digit after them
-    std::size_t digitCount = 0;  // every digit seen, zeros too
+// A double's exact value has at most 767 significant digits, and the point
+// halfway between two doubles (odd × 2^-1075 at the least) at most 768, as
+// has either end of their range. A number cut after 768 digits, with a digit
+// 1 put after them when any of the digits dropped was nonzero, lies strictly
+// between the same two of those points as the whole number (or on the same
+// one, when nothing nonzero was dropped), so it rounds alike.
+constexpr std::size_t kAllDigits = 768;
+// Most numbers are decided by their first 19 digits, as many as the
+// library's reader takes in one 64-bit integer.
+constexpr std::size_t kQuickDigits = 19;
+
+// On the x87 unit, the library reads a number of up to 19 digits by one
+// multiplication by a power of ten, rounded twice (to 64 bits, then to 53)
+// and so at times one unit off: 7091431314788835e5. A number written with
+// more digits takes its exact integer path instead: there, numbers are
+// handed over with zeros after their digits.
+constexpr std::size_t kPaddingZeros = FLT_EVAL_METHOD != 0 ? kQuickDigits + 1 : 0;
+
+// Any kept digits times 10^100000 are past the largest double, and times
+// 10^-100000 below the smallest: the exponent handed over is clamped to that
+// without changing the value read. An exponent read from the item stops
+// growing at 10^12, which no number of digits in memory can make up for.
+constexpr std::int64_t kExponentWritten = 100'000;
+constexpr std::int64_t kExponentRead = 1'000'000'000'000;
+
+// What the library's reader made of a decimal: a double, or out of range on
+// either side (too small reads as zero).
+struct Converted {
+    enum class Kind { Number, TooSmall, TooLarge } kind;
+    double value;
+
+    friend bool operator==(const Converted&, const Converted&) = default;
+    [[nodiscard]] std::optional<double> Read(bool negative) const {
+        if (kind == Kind::TooLarge) return std::nullopt;
+        return kind == Kind::Number ? value : (negative ? -0.0 : 0.0);
+    }
 };
 
-unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c) - u'0'; }  // above 9 for a non-digit
+// The significant digits of a decimal number as an item writes them, up to a
+// number of them kept, written out again in ASCII for the library's
+// correctly rounded reader.
+class DecimalText {
+public:
+    explicit DecimalText(std::size_t capacity) : capacity_(capacity) {}
 
-// Taking digits several at a time pays only where 64-bit multiplication is
-// one instruction.
-constexpr bool kWideRegisters = sizeof(void*) >= 8;
+    // Reads digits with at most one full stop and what reading skips among
+    // them, from p on; returns where they end.
+    const char16_t* ReadMantissa(const char16_t* p, const char16_t* end);
 
-// Four UTF-16 characters from p on, as one 64-bit word (the first in the
-// low bits), for taking digits four at a time.
-std::uint64_t FourCharacters(const char16_t* p) {
-    std::uint64_t word = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&word, p, sizeof(word));
-    } else {
-        for (int i = 3; i >= 0; --i) word = (word << 16) | p[i];
-    }
-    return word;
-}
+    [[nodiscard]] bool HasDigits() const { return hasDigits_; }
+    [[nodiscard]] bool DroppedNonZero() const { return droppedNonZero_; }
 
-bool AreFourDigits(std::uint64_t word) {
-    constexpr std::uint64_t kHigh = 0xFFF0'FFF0'FFF0'FFF0u, kZeros = 0x0030'0030'0030'0030u;
-    // Each character from 0x30 to 0x39: its top bits say 0x003, and adding 6
-    // leaves them so. (A character of 0xFFFA and up fails the first test.)
-    return (word & kHigh) == kZeros && ((word + 0x0006'0006'0006'0006u) & kHigh) == kZeros;
-}
+    // The number times 10^exponent, with a last digit 1 for the nonzero
+    // digits dropped if sticky.
+    Converted ToDouble(bool negative, std::int64_t exponent, bool sticky);
+    void AddUnitInLastPlace();  // one more in the last digit kept
 
-// The value of four digit characters.
-std::uint64_t ValueOfFourDigits(std::uint64_t word) {
-    word -= 0x0030'0030'0030'0030u;
-    // Each pair's 16-bit halves d0 (low) and d1 become 10 d0 + d1 ...
-    word = ((word * (1 + (std::uint64_t{10} << 16))) >> 16) & 0x0000'FFFF'0000'FFFFu;
-    // ... and the two pairs 100 (10 d0 + d1) + (10 d2 + d3).
-    return (word & 0xFFFF'FFFFu) * 100 + (word >> 32);
-}
+private:
+    char* Digits() { return text_.data() + 1; }  // after a sign
 
-// The position of the first character from position on that reading does
-// not skip.
-std::size_t SkipIgnorable(std::u16string_view item, std::size_t position) {
-    while (position < item.size() && ItemCursor::IsIgnorable(item[position])) ++position;
-    return position;
-}
+    // A sign, the digits, a sticky 1 or padding, and "e-100000".
+    std::array<char, 1 + kAllDigits + 1 + 8> text_;
+    std::size_t capacity_;
+    std::size_t kept_ = 0;
+    std::int64_t exponent_ = 0;  // of the last digit kept
+    bool hasDigits_ = false;
+    bool droppedNonZero_ = false;
+};
 
-// Digits from p on, but not from limit on, as one number, eight at a time
-// where it can; returns the end of them.
-const char16_t* ScanRun(const char16_t* p, const char16_t* limit, std::uint64_t& value) {
-    while (kWideRegisters && limit - p >= 8) {
-        const std::uint64_t first = FourCharacters(p), second = FourCharacters(p + 4);
-        if (!AreFourDigits(first) || !AreFourDigits(second)) break;
-        value = value * 100'000'000 + ValueOfFourDigits(first) * 10'000 + ValueOfFourDigits(second);
-        p += 8;
-    }
-    for (unsigned digit = 0; p < limit && (digit = DigitValue(*p)) <= 9; ++p) value = value * 10 + digit;
-    return p;
-}
-
-// Past the digits kept, a run of digits from p on only counts, and tells
-// whether it holds anything but zeros; returns the end of it.
-const char16_t* SkipRun(const char16_t* p, const char16_t* end, bool& nonzero) {
-    std::uint64_t seen = 0;
-    for (; end - p >= 4 && AreFourDigits(FourCharacters(p)); p += 4) seen |= FourCharacters(p) ^ 0x0030'0030'0030'0030u;
-    for (; p < end && DigitValue(*p) <= 9; ++p) seen |= *p ^ u'0';
-    nonzero = nonzero || seen != 0;
-    return p;
-}
-
-// Reads digits from position on, skipping what reading ignores, up to the
-// first other character; returns its position.
-std::size_t ScanDigits(std::u16string_view item, std::size_t position, bool inFraction, LeadingDigits& number) {
-    const char16_t* const text = item.data();
-    const std::size_t size = item.size();
-    // Up to the 19th significant digit each one counts, in runs between the
-    // characters reading skips.
-    while (number.count < kLeadingDigitsKept) {
-        const std::size_t start = position;
-        if (number.count == 0) {
-            while (position < size && item[position] == u'0') ++position;
-        }
-        const std::size_t zeros = position - start;
-        const std::size_t stop = std::min(size, position + static_cast<std::size_t>(kLeadingDigitsKept - number.count));
-        position = static_cast<std::size_t>(ScanRun(text + position, text + stop, number.value) - text);
-        number.count += static_cast<int>(position - start - zeros);
-        number.digitCount += position - start;
-        if (inFraction) number.exponent -= static_cast<std::int64_t>(position - start);
-        if (number.count == kLeadingDigitsKept || position == size || !ItemCursor::IsIgnorable(item[position])) break;
-        position = SkipIgnorable(item, position);
-    }
-    // Past them, the runs only count.
-    while (number.count == kLeadingDigitsKept) {
-        const std::size_t start = position;
-        position = static_cast<std::size_t>(SkipRun(text + position, text + size, number.cut) - text);
-        number.digitCount += position - start;
-        if (!inFraction) number.exponent += static_cast<std::int64_t>(position - start);
-        if (position == size || !ItemCursor::IsIgnorable(item[position])) break;
-        position = SkipIgnorable(item, position);
-    }
-    return position;
-}
-
-// The usual number, read in one sweep: digits, perhaps a full stop and
-// digits, with nothing skipped among them and at most 19 significant
-// digits. False for any other, which ScanDigits then reads.
-bool QuickScan(std::u16string_view item, std::size_t& position, LeadingDigits& number) {
-    const char16_t* const begin = item.data() + position;
-    const char16_t* const end = item.data() + item.size();
-    // One digit past the 19 shows that there are too many.
-    constexpr std::ptrdiff_t kEnough = kLeadingDigitsKept + 1;
-    const char16_t* p = begin;
-    while (p < end && *p == u'0') ++p;
-    const char16_t* firstSignificant = p;
-    std::uint64_t value = 0;
-    p = ScanRun(p, end - p > kEnough ? p + kEnough : end, value);
-    std::ptrdiff_t significant = p - firstSignificant;
-    std::ptrdiff_t digits = p - begin;
+// The loops keep their state in locals: a char written may alias a member.
+const char16_t* DecimalText::ReadMantissa(const char16_t* p, const char16_t* end) {
+    char* const digits = Digits();
+    std::size_t kept = 0;
     std::int64_t exponent = 0;
-    if (p < end && *p == u'.') {
-        const char16_t* const fraction = ++p;
-        if (significant == 0) {
+    bool inFraction = false, any = false, nonZero = false;
+    for (;;) {
+        const char16_t* const start = p;
+        if (kept == 0) {  // leading zeros are not significant, but after the full stop they scale
             while (p < end && *p == u'0') ++p;
-            firstSignificant = p;
         }
-        const std::ptrdiff_t room = kEnough - significant;
-        p = ScanRun(p, end - p > room ? p + room : end, value);
-        significant = significant == 0 ? p - firstSignificant : significant + (p - fraction);
-        digits += p - fraction;
-        exponent = -(p - fraction);
-    }
-    if (significant > kLeadingDigitsKept || (p < end && ItemCursor::IsIgnorable(*p))) return false;
-    number = {value, static_cast<int>(significant), exponent, false, static_cast<std::size_t>(digits)};
-    position = static_cast<std::size_t>(p - item.data());
-    return true;
-}
-
-// All the digits correct rounding needs, for the rare number the quick
-// conversion cannot decide: at most 800, no leading zeros, and a last digit
-// 1 for any nonzero digits dropped after them.
-struct SignificantDigits {
-    std::array<char, kSignificantDigitsKept + 1> digits;
-    std::size_t count = 0;
-    std::int64_t exponent = 0;  // the number = digits × 10^exponent
-    bool droppedNonZero = false;
-
-    void Add(char16_t digit, bool inFraction) {
-        if (count == 0 && digit == u'0') {
-            if (inFraction) --exponent;
-            return;
+        const char16_t* const keptEnd = p + std::min(static_cast<std::size_t>(end - p), capacity_ - kept);
+        for (; p < keptEnd && DigitValue(*p) <= 9; ++p) digits[kept++] = static_cast<char>(*p);
+        if (inFraction) exponent -= p - start;
+        if (p == keptEnd && kept == capacity_) {
+            const char16_t* const dropped = p;
+            p = SkipDigits(p, end, nonZero);
+            if (!inFraction) exponent += p - dropped;
         }
-        if (count < kSignificantDigitsKept) {
-            digits[count++] = static_cast<char>(digit);
-            if (inFraction) --exponent;
-        } else {
-            if (!inFraction) ++exponent;
-            droppedNonZero = droppedNonZero || digit != u'0';
-        }
-    }
-
-    [[nodiscard]] std::string_view Digits() const { return {digits.data(), count}; }
-};
-
-SignificantDigits ReadSignificantDigits(std::u16string_view digitsAndPoint) {
-    SignificantDigits number;
-    bool inFraction = false;
-    for (const char16_t c : digitsAndPoint) {
-        if (c == u'.')
+        any = any || p != start;
+        p = SkipSkipped(p, end);
+        if (p < end && *p == u'.' && !inFraction) {
             inFraction = true;
-        else if (DigitValue(c) <= 9)
-            number.Add(c, inFraction);
-    }
-    if (number.droppedNonZero) {
-        number.digits[number.count++] = '1';
-        --number.exponent;
-    }
-    return number;
-}
-
-constexpr std::int64_t kExponentCap = 1'000'000'000;
-
-// The exponent after its letter, from position on: "1e" and "1e+" have 0.
-std::int64_t ReadExponent(std::u16string_view item, std::size_t position) {
-    position = SkipIgnorable(item, position);
-    bool negative = false;
-    if (position < item.size() && (item[position] == u'+' || item[position] == u'-')) {
-        negative = item[position] == u'-';
-        position = SkipIgnorable(item, position + 1);
-    }
-    std::int64_t exponent = 0;
-    for (; position < item.size(); ++position) {
-        const unsigned digit = DigitValue(item[position]);
-        if (digit <= 9) {
-            if (exponent < kExponentCap) exponent = exponent * 10 + digit;
-        } else if (!ItemCursor::IsIgnorable(item[position])) {
+            p = SkipSkipped(p + 1, end);
+        } else if (p == end || DigitValue(*p) > 9) {
             break;
         }
+    }
+    kept_ = kept;
+    exponent_ = exponent;
+    hasDigits_ = any;
+    droppedNonZero_ = nonZero;
+    return p;
+}
+
+Converted DecimalText::ToDouble(bool negative, std::int64_t exponent, bool sticky) {
+    if (kept_ == 0) return {Converted::Kind::Number, negative ? -0.0 : 0.0};
+    std::size_t digits = kept_;
+    exponent += exponent_;
+    if (sticky && droppedNonZero_) {
+        Digits()[digits++] = '1';
+        --exponent;
+    }
+    for (; digits < kPaddingZeros; ++digits, --exponent) Digits()[digits] = '0';
+    exponent = std::clamp(exponent, -kExponentWritten, kExponentWritten);
+    text_[0] = '-';
+    char* const begin = negative ? text_.data() : Digits();
+    char* end = Digits() + digits;
+    *end++ = 'e';
+    end = std::to_chars(end, text_.data() + text_.size(), exponent).ptr;
+
+    double value = 0;
+    if (std::from_chars(begin, end, value).ec == std::errc{}) return {Converted::Kind::Number, value};
+    // Out of range, on the side of its magnitude.
+    const bool large = static_cast<std::int64_t>(digits) + exponent > 0;
+    return {large ? Converted::Kind::TooLarge : Converted::Kind::TooSmall, 0.0};
+}
+
+void DecimalText::AddUnitInLastPlace() {
+    char* digit = Digits() + kept_;
+    while (digit != Digits() && digit[-1] == '9') *--digit = '0';
+    if (digit != Digits()) {
+        ++digit[-1];
+    } else {  // 99…9 and one more: 100…0, one place up
+        *digit = '1';
+        ++exponent_;
+    }
+}
+
+// The exponent after its letter: "1e" and "1e+" have 0.
+std::int64_t ReadExponent(const char16_t* p, const char16_t* end) {
+    p = SkipSkipped(p, end);
+    const bool negative = p < end && *p == u'-';
+    if (p < end && (*p == u'-' || *p == u'+')) ++p;
+    std::int64_t exponent = 0;
+    for (; (p = SkipSkipped(p, end)) < end && DigitValue(*p) <= 9; ++p) {
+        if (exponent < kExponentRead) exponent = exponent * 10 + DigitValue(*p);
     }
     return negative ? -exponent : exponent;
 }
 
-// A decimal number from position (not an ignorable character) on.
-// The rare numbers, kept out of the way of the usual ones: with more than 19
-// significant digits or skipped characters among them, and those the quick
-// conversion cannot decide. (A hint to the compiler; others ignore it.)
-#if defined(__GNUC__)
-#define MIRVEL_RARELY_TAKEN [[gnu::cold, gnu::noinline]]
-#else
-#define MIRVEL_RARELY_TAKEN
-#endif
-
-MIRVEL_RARELY_TAKEN std::size_t ScanDigitsCarefully(std::u16string_view item, std::size_t position,
-                                                    LeadingDigits& number) {
-    position = ScanDigits(item, position, false, number);
-    if (position < item.size() && item[position] == u'.') position = ScanDigits(item, position + 1, true, number);
-    return position;
+// Whether reading may take the number on over this character.
+bool MayContinue(char16_t c) {
+    return DigitValue(c) <= 9 || c == u'.' || c == u'+' || c == u'-' || LowerAscii(c) == u'e' || LowerAscii(c) == u'd' ||
+           IsSkipped(c);
 }
 
-MIRVEL_RARELY_TAKEN ConvertedDecimal ConvertAllDigits(std::u16string_view digitsAndPoint, std::int64_t exponent) {
-    const SignificantDigits all = ReadSignificantDigits(digitsAndPoint);
-    return DecimalToDouble(all.Digits(), all.exponent + exponent);
+// The usual number, from its first digit or full stop, up to 128 ASCII
+// characters with nothing skipped among them, is handed to the library's
+// reader as it stands, which reads it by the same rules. False, with nothing
+// read, where reading may go on past where the library stopped (an exponent
+// D, say), out of range (DecimalText tells the side), and on the x87 unit.
+bool ReadPlainly(const char16_t* p, const char16_t* end, bool negative, std::optional<double>& value) {
+    const std::size_t length = std::min(static_cast<std::size_t>(end - p), kLongestPlain);
+    if (kPaddingZeros > 0 || (p + length < end && MayContinue(p[length]))) return false;
+    std::array<char, 1 + kLongestPlain> text;
+    text[0] = '-';
+    Narrow(p, length, text.data() + 1);
+    const char* const textEnd = text.data() + 1 + length;
+    const auto [stop, error] = std::from_chars(negative ? text.data() : text.data() + 1, textEnd, value.emplace());
+    return error == std::errc{} && (stop == textEnd || !MayContinue(static_cast<unsigned char>(*stop)));
 }
 
-std::optional<double> ReadDecimal(std::u16string_view item, std::size_t position) {
-    bool negative = false;
-    if (position < item.size() && (item[position] == u'+' || item[position] == u'-')) {
-        negative = item[position] == u'-';
-        position = SkipIgnorable(item, position + 1);
-    }
-    const std::size_t start = position;
-    LeadingDigits number;
-    if (!QuickScan(item, position, number)) position = ScanDigitsCarefully(item, position, number);
-    if (number.digitCount == 0) return 0.0;  // a sign or a full stop alone is no number
-    const std::size_t end = position;
-    std::int64_t exponent = 0;
-    if (position < item.size()) {
-        const char16_t letter = ItemCursor::ToLowerAscii(item[position]);
-        if (letter == u'e' || letter == u'd') exponent = ReadExponent(item, position + 1);
-    }
+std::optional<double> ReadDecimal(const char16_t* p, const char16_t* end) {
+    const bool negative = p < end && *p == u'-';
+    if (p < end && (*p == u'-' || *p == u'+')) p = SkipSkipped(p + 1, end);
+    if (p == end || (DigitValue(*p) > 9 && *p != u'.')) return 0.0;  // no number
+    if (std::optional<double> plain; ReadPlainly(p, end, negative, plain)) return plain;
 
-    ConvertedDecimal magnitude;
-    if (!ConvertLeadingDigits(number.value, number.exponent + exponent, number.cut, magnitude))
-        magnitude = ConvertAllDigits(item.substr(start, end - start), exponent);
-#if FLT_EVAL_METHOD == 0
-    if (!magnitude) return std::nullopt;
-    return negative ? -*magnitude : *magnitude;
-#else
-    // Where doubles travel through the x87 unit, the value is kept as bits
-    // and the sign goes on as one: loading a subnormal there costs a
-    // microcode assist of some 100 ns.
-    if (magnitude && negative) {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &*magnitude, sizeof(bits));
-        bits ^= std::uint64_t{1} << 63;
-        std::memcpy(&*magnitude, &bits, sizeof(bits));
-    }
-    return magnitude;
-#endif
+    const char16_t* const mantissa = p;
+    DecimalText quick(kQuickDigits);
+    p = quick.ReadMantissa(mantissa, end);
+    if (!quick.HasDigits()) return 0.0;  // a sign or a full stop alone is no number
+    const char16_t letter = p < end ? LowerAscii(*p) : u'\0';
+    const std::int64_t exponent = letter == u'e' || letter == u'd' ? ReadExponent(p + 1, end) : 0;
+    // A number cut after its first digits lies between them and them plus
+    // one in their last place: when both ends round alike, so does it.
+    const Converted lower = quick.ToDouble(negative, exponent, false);
+    if (!quick.DroppedNonZero()) return lower.Read(negative);
+    quick.AddUnitInLastPlace();
+    if (quick.ToDouble(negative, exponent, false) == lower) return lower.Read(negative);
+    // Otherwise (about one number in a thousand) all the digits decide.
+    DecimalText all(kAllDigits);
+    all.ReadMantissa(mantissa, end);
+    return all.ToDouble(negative, exponent, true).Read(negative);
 }
 
 }  // namespace
 
 std::optional<double> ReadLeadingNumber(std::u16string_view item) {
-    const std::size_t start = SkipIgnorable(item, 0);
-    if (start == item.size() || item[start] != u'&') return ReadDecimal(item, start);
-    ItemCursor cursor(item.substr(start + 1));
-    if (cursor.Accept(u'h')) return ReadRadixLiteral(cursor, 16);
-    if (cursor.Accept(u'o')) return ReadRadixLiteral(cursor, 8);
+    const char16_t* const end = item.data() + item.size();
+    const char16_t* p = SkipSkipped(item.data(), end);
+    if (p == end || *p != u'&') return ReadDecimal(p, end);
+    p = SkipSkipped(p + 1, end);
+    const char16_t letter = p < end ? LowerAscii(*p) : u'\0';
+    if (letter == u'h' || letter == u'o') return ReadRadixLiteral(p + 1, end, letter == u'h' ? 16 : 8);
     return 0.0;
 }
 

@@ -127,10 +127,4 @@ void AppendNumberText(std::u16string& out, double value, std::u16string_view dec
         AppendFixed(out, number, decimalSeparator);
 }
 
-std::u16string NumberText(double value, std::u16string_view decimalSeparator) {
-    std::u16string text;
-    AppendNumberText(text, value, decimalSeparator);
-    return text;
-}
-
 }  // namespace mirvel

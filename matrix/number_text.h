@@ -12,6 +12,4 @@ namespace mirvel {
 // and the given decimal separator.
 void AppendNumberText(std::u16string& out, double value, std::u16string_view decimalSeparator);
 
-std::u16string NumberText(double value, std::u16string_view decimalSeparator);
-
 }  // namespace mirvel

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace mirvel {
@@ -34,8 +37,8 @@ INSTANTIATE_TEST_SUITE_P(Decimal, ReadsNumber,
                                            NumberCase{u"1.7976931348623157e308", std::numeric_limits<double>::max()},
                                            NumberCase{u"-0", -0.0}));
 
-// Halfway between two doubles, and a hair to either side: decided by the
-// quick way, or by all the digits, read again past what reading skips.
+// Halfway between two doubles, and a hair to either side, read again past
+// what reading skips.
 INSTANTIATE_TEST_SUITE_P(
     Halfway, ReadsNumber,
     ::testing::Values(NumberCase{u"9007199254740993", 9007199254740992.0},
@@ -44,7 +47,25 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{u"9007199254740993.00000000000000000001", 9007199254740994.0},
                       NumberCase{u"9007199254740992.99999999999999999999", 9007199254740992.0},
                       NumberCase{u"900719925474099\t3.000000000000\n0000000\t1", 9007199254740994.0},
-                      NumberCase{u"-90071992547409\t92.999999999999999999\t9", -9007199254740992.0}));
+                      NumberCase{u"-90071992547409\t92.999999999999999999\t9", -9007199254740992.0},
+                      NumberCase{u"99999999999999999999\t9", 1e21}));
+
+// The edges of the range, and numbers of up to 16 digits times a power of
+// ten whose product, rounded first to 64 bits (as an x87 unit holds it) and
+// then to 53, would come out one unit off.
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, ReadsNumber,
+    ::testing::Values(NumberCase{u"9007199254740995", 9007199254740996.0},
+                      NumberCase{u"90071992547409930000000000000000000001e-22", 9007199254740994.0},
+                      NumberCase{u"179769313486231580793728971405301e276", std::numeric_limits<double>::max()},
+                      NumberCase{u"49406564584124654e-340", std::numeric_limits<double>::denorm_min()},
+                      NumberCase{u"2.4703282292062328e-324", std::numeric_limits<double>::denorm_min()},
+                      NumberCase{u"2.4703282292062327e-324", 0.0}, NumberCase{u"1e-325", 0.0},
+                      NumberCase{u"-2e-324", -0.0}, NumberCase{u"1e-1000000000", 0.0},
+                      NumberCase{u"7091431314788835e5", 709143131478883434496.0},
+                      NumberCase{u"6301175804972573e5", 630117580497257365504.0},
+                      NumberCase{u"5239871176096853e6", 5239871176096852475904.0},
+                      NumberCase{u"-4561409651688050e8", -456140965168805033541632.0}));
 
 INSTANTIATE_TEST_SUITE_P(StopsAtFirstForeignCharacter, ReadsNumber,
                          ::testing::Values(NumberCase{u"12abc", 12.0}, NumberCase{u"5-", 5.0}, NumberCase{u"1,5", 1.0},
@@ -102,8 +123,54 @@ TEST_P(RejectsOutOfRange, RatherThanStoreInfinity) { EXPECT_FALSE(ReadLeadingNum
 INSTANTIATE_TEST_SUITE_P(All, RejectsOutOfRange,
                          ::testing::Values(OutOfRangeCase{u"1e400"}, OutOfRangeCase{u"-1e999"},
                                            OutOfRangeCase{u"1.8e308"}, OutOfRangeCase{u"0.001e312"},
+                                           OutOfRangeCase{u"179769313486231580793728971405304e276"},
+                                           OutOfRangeCase{u"1e1000000000"},
                                            OutOfRangeCase{u"1e99999999999999999999"}, OutOfRangeCase{u"&H100000000"},
                                            OutOfRangeCase{u"&HFFFFFFFFF"}, OutOfRangeCase{u"&O40000000000"}));
+
+// The exact decimal value of the point halfway between a double and the
+// next, and the numbers a last digit away from it, the hardest to round:
+// the halfway point goes to the even one of the two, the others to the
+// nearer. Their expansions run to 767 digits.
+TEST(ReadLeadingNumber, RoundsHalfwayPointsToEvenAndTheirNeighboursAway) {
+    if (std::numeric_limits<long double>::digits < 64) GTEST_SKIP() << "halfway points need an 80-bit long double";
+    constexpr double kMax = std::numeric_limits<double>::max();
+    std::mt19937_64 random(1440);
+    // Half the smallest subnormal first, and the edges of the subnormal range.
+    const double fixed[] = {0.0, std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
+                            std::nextafter(kMax, 0.0)};
+    const auto read = [](const std::string& digits, long long exponent) {
+        const std::string text = digits + "e" + std::to_string(exponent);
+        return ReadLeadingNumber(std::u16string(text.begin(), text.end())).value_or(-1.0);
+    };
+    for (int i = 0; i < 1000; ++i) {
+        double below = 0;
+        const std::uint64_t bits = random() & 0x7FEF'FFFF'FFFF'FFFFull;  // finite, positive
+        std::memcpy(&below, &bits, sizeof(below));
+        if (i < 4) below = fixed[i];
+        const double above = std::nextafter(below, kMax);
+        std::uint64_t belowBits = 0;
+        std::memcpy(&belowBits, &below, sizeof(below));
+        const double even = belowBits % 2 == 0 ? below : above;
+
+        const long double halfway = (static_cast<long double>(below) + above) / 2;
+        char text[1200];
+        std::snprintf(text, sizeof(text), "%.1100Le", halfway);  // exact: the expansion ends well before
+        std::string digits;
+        const char* e = std::strchr(text, 'e');
+        for (const char* c = text; c < e; ++c) {
+            if (*c != '.') digits.push_back(*c);
+        }
+        digits.erase(digits.find_last_not_of('0') + 1);
+        const long long exponent = std::atoll(e + 1) - static_cast<long long>(digits.size() - 1);
+        std::string less = digits;  // a hair below: the last digit less one, then nines
+        less.back() = static_cast<char>(less.back() - 1);
+
+        ASSERT_EQ(read(digits, exponent), even) << digits << "e" << exponent;
+        ASSERT_EQ(read(digits + "1", exponent - 1), above) << digits << "1e" << exponent - 1;
+        ASSERT_EQ(read(less + "9", exponent - 1), below) << less << "9e" << exponent - 1;
+    }
+}
 
 TEST(ReadLeadingNumber, ReadsVeryLongDigitRunsExactly) {
     const std::u16string ones(100'000, u'1');

@@ -17,6 +17,12 @@
 namespace mirvel {
 namespace {
 
+std::u16string NumberText(double value, std::u16string_view decimalSeparator) {
+    std::u16string text;
+    AppendNumberText(text, value, decimalSeparator);
+    return text;
+}
+
 struct TextCase {
     double value;
     std::u16string expected;
