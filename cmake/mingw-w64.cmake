@@ -3,8 +3,8 @@
 # CMAKE_SYSTEM_PROCESSOR first.
 set(CMAKE_SYSTEM_NAME Windows)
 
-set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 set(MIRVEL_OBJDUMP ${MINGW_TRIPLET}-objdump)
 
@@ -14,7 +14,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Only system DLLs at run time: the C++ and winpthread runtimes go in statically.
+# Only system DLLs at run time: the C++ runtime goes in statically. The
+# compilers are the win32 thread model's: the program has one thread, and
+# that model's runtime needs no threads library.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 find_program(MIRVEL_WINE wine)

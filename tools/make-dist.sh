@@ -87,7 +87,7 @@ windows_text LICENSE >"$files/LICENSE.txt"
         echo "signed: no"
     fi
     echo "built with (Debian packages):"
-    for package in g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
+    for package in g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 \
                    binutils-mingw-w64-i686 mingw-w64-common cmake wixl python3 \
                    $([[ $signed == yes ]] && echo osslsigncode); do
         echo "  $(dpkg-query -W -f='${Package} ${Version}' "$package" 2>/dev/null || echo "$package (not installed)")"

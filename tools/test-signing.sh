@@ -7,7 +7,7 @@
 # that signer (tools/make-dist.sh), and checks: every program packed in the
 # zips and the installers, and both installers, verify against the CA
 # (osslsigncode); the two builds are the same bytes; one flipped byte fails
-# verification; each signed Mirvel.exe is at most 128 KiB and starts under
+# verification; each signed Mirvel.exe is within its size limit and starts under
 # Wine (xvfb-run) until Form1 shows; the build record names the signer; and
 # the unsigned release carries no signature.
 set -uo pipefail
@@ -16,6 +16,8 @@ work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") 
 
 # shellcheck source=tools/checks.sh
 source "$tools/checks.sh"
+# shellcheck source=packaging/size-limits.env
+source "$tools/../packaging/size-limits.env"
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 
 rm -rf "$work"
@@ -48,7 +50,8 @@ for arch in x64 x86; do
     check "$arch: Mirvel.exe from the zip verifies" verifies "$unpacked/zip-$arch.exe"
     check "$arch: Mirvel.exe the installer installs verifies" verifies "${from_msi:-/missing}"
     check "$arch: the installer verifies" verifies "$dist/Mirvel-$version-$arch.msi"
-    check "$arch: signed Mirvel.exe is at most 128 KiB" test "$(stat -c %s "$unpacked/zip-$arch.exe")" -le 131072
+    check "$arch: signed Mirvel.exe is at most $MIRVEL_MAX_BYTES_SIGNED bytes" \
+        test "$(stat -c %s "$unpacked/zip-$arch.exe")" -le "$MIRVEL_MAX_BYTES_SIGNED"
 done
 check "  with SHA-256" grep -q 'Message digest algorithm *: SHA256' "$logs/zip-x64.exe.log"
 

@@ -4,11 +4,13 @@
 // Form1 must go on and still find the rows of a matrix. A program of its
 // own, without GoogleTest, which needs the library's own helpers, and with
 // them would clash with the replacements (so no std::string here either).
+// It also checks the guard of function-local statics.
 #include <windows.h>
 
 #include <bits/functexcept.h>
 
 #include <cstdio>
+#include <new>
 
 #include "window/main_window.h"
 #include "window/message_loop.h"
@@ -45,6 +47,20 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
         if (lstrcmpW(name, L"#32770") == 0) PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A static whose first making throws is made again by the next call, and
+// then never again: the runtime's guard of statics, which the thread model
+// builds on its own locks.
+int makings = 0;
+struct ThrowsWhenFirstMade {
+    ThrowsWhenFirstMade() {
+        if (makings++ == 0) throw std::bad_alloc();
+    }
+};
+int MakingsOfTheStatic() {
+    static const ThrowsWhenFirstMade made;
+    return makings;
 }
 
 int failures = 0;
@@ -90,6 +106,15 @@ int main() {
               name, "then Find shows the matrix");
     }
     if (hook) UnhookWindowsHookEx(hook);
+
+    bool threw = false;
+    try {
+        MakingsOfTheStatic();
+    } catch (const std::bad_alloc&) {
+        threw = true;
+    }
+    Check(threw, "a static", "its first making throws");
+    Check(MakingsOfTheStatic() == 2 && MakingsOfTheStatic() == 2, "a static", "the next call makes it, once");
     std::printf("runtime: %d checks failed\n", failures);
     return failures == 0 ? 0 : 1;
 }
