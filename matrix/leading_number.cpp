@@ -244,8 +244,8 @@ std::int64_t ReadExponent(const char16_t* p, const char16_t* end) {
 
 // Whether reading may take the number on over this character.
 bool MayContinue(char16_t c) {
-    return DigitValue(c) <= 9 || c == u'.' || c == u'+' || c == u'-' || LowerAscii(c) == u'e' || LowerAscii(c) == u'd' ||
-           IsSkipped(c);
+    return DigitValue(c) <= 9 || c == u'.' || c == u'+' || c == u'-' || LowerAscii(c) == u'e' ||
+           LowerAscii(c) == u'd' || IsSkipped(c);
 }
 
 // The usual number, from its first digit or full stop, up to 128 ASCII

@@ -33,7 +33,7 @@ protected:
         DestroyWindow(window);
     }
 
-    static bool RegisterClass(WNDCLASSEXW windowClass) {
+    static bool RegisterWindowClass(WNDCLASSEXW windowClass) {
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = WindowProc;
         windowClass.lpszClassName = Derived::ClassName();

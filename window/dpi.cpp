@@ -1,37 +1,9 @@
 #include "window/dpi.h"
 
-#include <commctrl.h>
-
-#include <string>
-
 namespace mirvel {
 namespace {
 
 constexpr int kMonitorEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-
-template <typename Function>
-void Look(HMODULE module, const char* name, Function& function) {
-    function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
-// A system DLL from the system folder only, never from beside the program.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return LoadLibraryW(path.c_str());
-}
-
-// The comctl32 the program runs with: common controls 6, by its manifest.
-HMODULE CommonControls() {
-    HMODULE comctl32 = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&InitCommonControlsEx), &comctl32)) {
-        return nullptr;
-    }
-    return comctl32;
-}
 
 UINT ScreenDpi() {
     const HDC screen = GetDC(nullptr);
@@ -44,7 +16,7 @@ UINT ScreenDpi() {
 // What Windows granted: asked of Windows 10, which can say; Windows 8.1
 // grants per-monitor v1 to a program whose manifest asks for it (this
 // one's does); Windows 7 knows one DPI.
-DpiLevel GrantedLevel(const DpiFunctions& f) {
+DpiLevel GrantedLevel(const LateBoundFunctions& f) {
     if (f.getThreadDpiAwarenessContext && f.areDpiAwarenessContextsEqual) {
         const AwarenessContext context = f.getThreadDpiAwarenessContext();
         if (f.areDpiAwarenessContextsEqual(context, kPerMonitorAwareV2)) return DpiLevel::PerMonitorV2;
@@ -56,27 +28,7 @@ DpiLevel GrantedLevel(const DpiFunctions& f) {
 
 }  // namespace
 
-DpiFunctions DpiFunctions::Resolve() {
-    DpiFunctions functions;
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    Look(user32, "GetDpiForWindow", functions.getDpiForWindow);
-    Look(user32, "GetDpiForSystem", functions.getDpiForSystem);
-    Look(user32, "AdjustWindowRectExForDpi", functions.adjustWindowRectExForDpi);
-    Look(user32, "GetSystemMetricsForDpi", functions.getSystemMetricsForDpi);
-    Look(user32, "EnableNonClientDpiScaling", functions.enableNonClientDpiScaling);
-    Look(user32, "GetThreadDpiAwarenessContext", functions.getThreadDpiAwarenessContext);
-    Look(user32, "AreDpiAwarenessContextsEqual", functions.areDpiAwarenessContextsEqual);
-    if (!functions.getDpiForWindow) {
-        // Kept loaded for the life of the process, like user32.
-        Look(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", functions.getDpiForMonitor);
-    }
-    // LoadIconWithScaleDown scales the large icon down rather than the small
-    // one up; it lives in common controls 6, not in the older comctl32.
-    Look(CommonControls(), "LoadIconWithScaleDown", functions.loadIconWithScaleDown);
-    return functions;
-}
-
-Dpi::Dpi(const DpiFunctions& functions) : functions_(functions), level_(GrantedLevel(functions)) {
+Dpi::Dpi(const LateBoundFunctions& functions) : functions_(functions), level_(GrantedLevel(functions)) {
     systemDpi_ = functions_.getDpiForSystem ? functions_.getDpiForSystem() : ScreenDpi();
 }
 

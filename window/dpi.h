@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "window/late_bound_functions.h"
+
 namespace mirvel {
 
 // How far the system lets the program's windows follow the DPI of their
@@ -12,39 +14,16 @@ enum class DpiLevel {
     PerMonitorV2,  // Windows 10 1703 and later: the frame follows the monitor too
 };
 
-// The messages and awareness values newer than Windows 7, which its headers lack.
+// The message newer than Windows 7, which its headers lack.
 constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
-using AwarenessContext = HANDLE;            // DPI_AWARENESS_CONTEXT
-inline const AwarenessContext kPerMonitorAware = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-3));
-inline const AwarenessContext kPerMonitorAwareV2 = reinterpret_cast<AwarenessContext>(static_cast<INT_PTR>(-4));
-
-// Every function the window uses that Windows 7 may lack, looked up at run
-// time so that the program still loads where they are missing; the one
-// place they are looked up, and the seam through which tests stand in for
-// each Windows. Any may be null.
-struct DpiFunctions {
-    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                      // user32, Windows 10 1607
-    UINT(WINAPI* getDpiForSystem)() = nullptr;                                          // user32, Windows 10 1607
-    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // user32, Windows 10 1607
-    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                           // user32, Windows 10 1607
-    BOOL(WINAPI* enableNonClientDpiScaling)(HWND) = nullptr;                            // user32, Windows 10 1607
-    AwarenessContext(WINAPI* getThreadDpiAwarenessContext)() = nullptr;                 // user32, Windows 10 1607
-    BOOL(WINAPI* areDpiAwarenessContextsEqual)(AwarenessContext, AwarenessContext) = nullptr;  // Windows 10 1607
-    HRESULT(WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;           // shcore, Windows 8.1
-    HRESULT(WINAPI* loadIconWithScaleDown)(HINSTANCE, PCWSTR, int, int, HICON*) = nullptr;  // comctl32 6
-
-    // What the running system has; shcore.dll is loaded only when user32
-    // lacks the per-monitor functions.
-    static DpiFunctions Resolve();
-};
 
 // The DPI of windows and the system, and the sizes that follow from it, by
 // the best means the system offers.
 class Dpi {
 public:
-    explicit Dpi(const DpiFunctions& functions);
+    explicit Dpi(const LateBoundFunctions& functions);
 
-    [[nodiscard]] const DpiFunctions& Functions() const { return functions_; }
+    [[nodiscard]] const LateBoundFunctions& Functions() const { return functions_; }
     [[nodiscard]] DpiLevel Level() const { return level_; }
     [[nodiscard]] UINT System() const { return systemDpi_; }
     [[nodiscard]] UINT OfWindow(HWND window) const;
@@ -64,7 +43,7 @@ public:
     [[nodiscard]] int Metric(int index, UINT dpi) const;
 
 private:
-    DpiFunctions functions_;
+    LateBoundFunctions functions_;
     DpiLevel level_;
     UINT systemDpi_;
     bool frameScaled_ = false;

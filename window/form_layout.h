@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <array>
 
 namespace mirvel {
@@ -35,7 +37,11 @@ struct ControlDescription {
     const wchar_t* tooltip;
 };
 
+inline constexpr const wchar_t* kForm1ClassName = L"MirvelForm1";
 inline constexpr const wchar_t* kForm1Caption = L"Mirvel";
+// A fixed frame: caption, system menu, close and minimise boxes.
+inline constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD kForm1ExStyle = 0;
 inline constexpr TwipRect kForm1Client{0, 0, 3825, 1485};
 
 // The controls in tab order.
@@ -62,6 +68,46 @@ inline constexpr std::array<ControlDescription, 5> kForm1Controls{{
      L"В&ыход",
      L"Для завершения работы программы нажмите кнопку \"Выход\""},
 }};
+
+// The window class and styles of a control of each kind.
+struct ControlClass {
+    const wchar_t* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+inline ControlClass ClassOf(const ControlDescription& description) {
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    switch (description.kind) {
+        case ControlKind::Label:
+            // SS_NOTIFY lets the label take the mouse, so its tooltip shows.
+            return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
+        case ControlKind::EntryField:
+            return {WC_EDITW, kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case ControlKind::PushButton:
+            return {
+                WC_BUTTONW,
+                kChild | WS_TABSTOP | BS_NOTIFY | (description.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                0};
+    }
+    return {WC_STATICW, kChild, 0};
+}
+
+// The dialog font of dialog templates, 8-point "MS Shell Dlg 2", which every
+// Windows from 2000 on maps to Tahoma. The layout was drawn for its 13-pixel
+// lines, so it is taken whatever message font the user has chosen.
+inline HFONT CreateDialogFont(UINT dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
 
 inline int TwipsToPixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
 

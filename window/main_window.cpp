@@ -13,58 +13,16 @@
 namespace mirvel {
 namespace {
 
-constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kForm1ExStyle = 0;
-
 // Posted when the focus moves, so that the default button is restyled after
 // the dialog manager has done its own restyling.
 constexpr UINT kFocusMoved = WM_APP + 1;
-
-struct ControlClass {
-    const wchar_t* className;
-    DWORD style;
-    DWORD exStyle;
-};
-
-ControlClass ClassOf(const ControlDescription& description) {
-    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-    switch (description.kind) {
-        case ControlKind::Label:
-            // SS_NOTIFY lets the label take the mouse, so its tooltip shows.
-            return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
-        case ControlKind::EntryField:
-            return {WC_EDITW, kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-        case ControlKind::PushButton:
-            return {
-                WC_BUTTONW,
-                kChild | WS_TABSTOP | BS_NOTIFY | (description.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                0};
-    }
-    return {WC_STATICW, kChild, 0};
-}
 
 bool InitializeCommonControls() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     return InitCommonControlsEx(&controls) != FALSE;
 }
 
-// The dialog font of dialog templates, 8-point "MS Shell Dlg 2", which every
-// Windows from 2000 on maps to Tahoma. The layout was drawn for its 13-pixel
-// lines, so it is taken whatever message font the user has chosen.
-HFONT CreateDialogFont(UINT dpi) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
-    return CreateFontIndirectW(&font);
-}
-
-HICON LoadProgramIcon(HINSTANCE instance, int size, const DpiFunctions& functions) {
+HICON LoadProgramIcon(HINSTANCE instance, int size, const LateBoundFunctions& functions) {
     HICON icon = nullptr;
     if (functions.loadIconWithScaleDown &&
         SUCCEEDED(functions.loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
@@ -82,10 +40,10 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    if (!RegisterClass(windowClass)) return false;
-    // The system places the window. It is sized for the system DPI; should it
-    // open on a monitor of another scale, it is sized again once it exists.
-    const SIZE frame = FrameSize(dpi_.System());
+    if (!RegisterWindowClass(windowClass)) return false;
+    // The system places the window. It is made the size the system's rules
+    // give at the system DPI, and fitted once it exists (WM_CREATE).
+    const SIZE frame = dpi_.FrameSize(ClientSize(dpi_.System()), kForm1Style, kForm1ExStyle, dpi_.System());
     if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
                             nullptr, instance)) {
         return false;
@@ -104,11 +62,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         MIRVEL_HANDLE_MESSAGE(WM_NCCREATE, OnNcCreate);
         MIRVEL_HANDLE_MESSAGE(WM_CREATE, OnCreate);
-        MIRVEL_HANDLE_MESSAGE(WM_SIZE, OnSize);
-        MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
-        MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
-        MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
-        MIRVEL_HANDLE_MESSAGE(WM_DESTROY, OnDestroy);
+        case WM_WINDOWPOSCHANGING:
+            OnWindowPosChanging(Window(), reinterpret_cast<WINDOWPOS*>(lParam));
+            return DefaultProc(message, wParam, lParam);
+            MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
+            MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
+            MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
+            MIRVEL_HANDLE_MESSAGE(WM_DESTROY, OnDestroy);
         case WM_NCDESTROY:
             OnNcDestroy(Window());
             return DefaultProc(message, wParam, lParam);
@@ -128,7 +88,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 #undef MIRVEL_HANDLE_MESSAGE
 
-MainWindow::MainWindow(const DpiFunctions& dpiFunctions) : dpi_(dpiFunctions) {}
+MainWindow::MainWindow(const LateBoundFunctions& functions) : dpi_(functions) {}
 
 // Under per-monitor v1 on Windows 10 the frame follows the DPI only when
 // asked now; the default procedure then makes the frame.
@@ -143,11 +103,12 @@ BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
     if (!tooltips_.Create(window) || !CreateControls(dpi)) return FALSE;
     tooltips_.SetDpi(dpi, Font());
     SetIcons(dpi);
-    FitFrame(dpi);
-    // As a dialog does for the edit control that gets its first focus: the
-    // whole placeholder is selected, so the first keystroke replaces it.
+    Fit(dpi);
+    // As a dialog does for the edit control that gets its first focus, the
+    // whole placeholder is selected, so the first keystroke replaces it; but
+    // with the caret at its start, so that it reads from its first word.
     const HWND entry = Control(kText1Id);
-    Edit_SetSel(entry, 0, -1);
+    Edit_SetSel(entry, GetWindowTextLengthW(entry), 0);
     focusToRestore_ = entry;
     return TRUE;
 }
@@ -183,13 +144,15 @@ void MainWindow::OnSetFocus(HWND, HWND) {
     if (focusToRestore_) SetFocus(focusToRestore_);
 }
 
-// A window minimised through a DPI change had its size reckoned; now that
-// its frame can be measured, it is checked.
-void MainWindow::OnSize(HWND, UINT state, int, int) {
-    if (state == SIZE_RESTORED && fitWhenRestored_) {
-        fitWhenRestored_ = false;
-        FitFrame(dpiNow_);
-    }
+// A window minimised while its DPI changed gets its size for that DPI as it
+// is restored, before it shows: only now can its frame be measured. (The
+// style has lost WS_MINIMIZE by the time its new place is asked for.)
+void MainWindow::OnWindowPosChanging(HWND window, WINDOWPOS* position) {
+    if (!fitWhenRestored_ || (position->flags & SWP_NOSIZE) || IsIconic(window)) return;
+    fitWhenRestored_ = false;
+    const SIZE size = FittedSize(dpiNow_);
+    position->cx = size.cx;
+    position->cy = size.cy;
 }
 
 void MainWindow::OnDestroy(HWND) { PostQuitMessage(0); }
@@ -201,30 +164,21 @@ void MainWindow::OnNcDestroy(HWND) {
 }
 
 // One move to the new DPI: the controls are laid out for it, then the window
-// takes the rectangle Windows suggests, sized so that the client area is
-// exactly the layout's, in a single SetWindowPos. The frame is measured, not
-// assumed: it is what Windows (or Wine) draws at this moment.
+// takes the corner Windows suggests and the size that fits the layout, in a
+// single SetWindowPos.
 LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpiNow_ = dpi;
     LayOut(dpi);
     SetIcons(dpi);
-    if (IsIconic(Window())) {
-        FitMinimisedFrame(dpi);
-        return 0;
-    }
-    const SIZE client = ClientSize(dpi);
-    const SIZE frame = MeasuredFrame(Window());
-    measuredFrame_ = frame;
-    measuredFrameDpi_ = dpi;
-    SetWindowPos(Window(), nullptr, suggested.left, suggested.top, client.cx + frame.cx, client.cy + frame.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT corner{suggested.left, suggested.top};
+    Fit(dpi, &corner);
     return 0;
 }
 
 // Per-monitor v2 asks, before the DPI changes, which size the window wants
 // at the new one: the layout's client area and the frame for that DPI.
 LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
-    size = FrameSize(dpi);
+    size = dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi);
     return TRUE;
 }
 
@@ -316,49 +270,28 @@ SIZE MainWindow::ClientSize(UINT dpi) const {
     return {client.right, client.bottom};
 }
 
-// The outer size of Form1 at the given DPI, by the system's rules.
-SIZE MainWindow::FrameSize(UINT dpi) const { return dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi); }
+// Form1's outer size at the DPI: the layout's client area in the frame the
+// window has at this moment, measured rather than assumed, so that it is
+// exact whatever Windows (or Wine) draws.
+SIZE MainWindow::FittedSize(UINT dpi) const {
+    const SIZE client = ClientSize(dpi), frame = MeasuredFrame(Window());
+    return {client.cx + frame.cx, client.cy + frame.cy};
+}
 
-// Sizes the window around the layout's client area, with the frame it has,
-// when it is not that size already.
-void MainWindow::FitFrame(UINT dpi) {
+// Gives Form1 its size for the DPI, at the corner given or where it is. A
+// minimised window's frame cannot be measured: it is fitted when restored.
+void MainWindow::Fit(UINT dpi, const POINT* corner) {
     if (IsIconic(Window())) {
-        FitMinimisedFrame(dpi);
+        fitWhenRestored_ = true;
         return;
     }
     RECT current{};
     if (!GetWindowRect(Window(), &current)) return;
-    const SIZE client = ClientSize(dpi);
-    const SIZE frame = MeasuredFrame(Window());
-    measuredFrame_ = frame;
-    measuredFrameDpi_ = dpi;
-    const SIZE wanted{client.cx + frame.cx, client.cy + frame.cy};
-    if (current.right - current.left == wanted.cx && current.bottom - current.top == wanted.cy) return;
-    SetWindowPos(Window(), nullptr, 0, 0, wanted.cx, wanted.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// A minimised window keeps its size in its normal placement, where it
-// returns to. Its frame cannot be measured now: the last one measured is
-// taken, scaled as the system scales frames, and checked on restoring.
-void MainWindow::FitMinimisedFrame(UINT dpi) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(Window(), &placement)) return;
-    SIZE frame = measuredFrame_;  // measured since WM_CREATE
-    if (dpi_.FrameFollowsDpi() && dpi != measuredFrameDpi_) {
-        const SIZE from = FrameSize(measuredFrameDpi_), to = FrameSize(dpi);
-        const SIZE fromClient = ClientSize(measuredFrameDpi_), toClient = ClientSize(dpi);
-        frame.cx += (to.cx - toClient.cx) - (from.cx - fromClient.cx);
-        frame.cy += (to.cy - toClient.cy) - (from.cy - fromClient.cy);
-    }
-    const SIZE client = ClientSize(dpi);
-    RECT& normal = placement.rcNormalPosition;  // where it was: its top-left corner stays
-    normal.right = normal.left + client.cx + frame.cx;
-    normal.bottom = normal.top + client.cy + frame.cy;
-    placement.flags = 0;
-    placement.showCmd = SW_SHOWMINNOACTIVE;
-    SetWindowPlacement(Window(), &placement);
-    fitWhenRestored_ = true;
+    const SIZE size = FittedSize(dpi);
+    const bool sized = current.right - current.left == size.cx && current.bottom - current.top == size.cy;
+    if (sized && (!corner || (corner->x == current.left && corner->y == current.top))) return;
+    SetWindowPos(Window(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE));
 }
 
 HFONT MainWindow::Font() const { return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }

@@ -15,13 +15,22 @@ namespace mirvel {
 
 // Form1, the program's one window: the task statement, the entry field, the
 // matrix display and the Find and Exit buttons.
+//
+// Form1 is a window of its own class, not a dialog: a dialog template lays
+// its controls out in dialog units of its font, which cannot hold the
+// twips of Form1's layout exactly at every DPI. The dialog manager still
+// gives it Tab, Enter, Esc and the access keys, through IsDialogMessage in
+// the message loop; what the dialog procedure would add, Form1 does itself:
+// it answers which button Enter presses (DM_GETDEFID), moves the default
+// button's border with the focus, and gives the focus back to the control
+// that had it when it is activated again.
 class MainWindow : public BaseWindow<MainWindow> {
 public:
-    static const wchar_t* ClassName() { return L"MirvelForm1"; }
+    static const wchar_t* ClassName() { return kForm1ClassName; }
 
-    // The DPI functions are those of the running system, unless a test
-    // hands in a table that lacks some of them.
-    explicit MainWindow(const DpiFunctions& dpiFunctions = DpiFunctions::Resolve());
+    // The late-bound functions are those of the running system, unless a
+    // test hands in a table that lacks some of them.
+    explicit MainWindow(const LateBoundFunctions& functions = LateBoundFunctions::Resolve());
     // The window goes first: it draws with the font and icons held here.
     ~MainWindow() { DestroyWithoutObject(); }
     MainWindow(const MainWindow&) = delete;
@@ -44,7 +53,7 @@ private:
 
     BOOL OnNcCreate(HWND window, LPCREATESTRUCTW createStruct);
     BOOL OnCreate(HWND window, LPCREATESTRUCTW createStruct);
-    void OnSize(HWND window, UINT state, int width, int height);
+    void OnWindowPosChanging(HWND window, WINDOWPOS* position);
     void OnCommand(HWND window, int id, HWND control, UINT code);
     void OnActivate(HWND window, UINT state, HWND other, BOOL minimized);
     void OnSetFocus(HWND window, HWND oldFocus);
@@ -62,11 +71,10 @@ private:
 
     bool CreateControls(UINT dpi);
     void LayOut(UINT dpi);
-    void FitFrame(UINT dpi);
-    void FitMinimisedFrame(UINT dpi);
+    void Fit(UINT dpi, const POINT* corner = nullptr);
     void SetIcons(UINT dpi);
     [[nodiscard]] SIZE ClientSize(UINT dpi) const;
-    [[nodiscard]] SIZE FrameSize(UINT dpi) const;
+    [[nodiscard]] SIZE FittedSize(UINT dpi) const;
     [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
@@ -79,12 +87,7 @@ private:
     IconHandle smallIcon_;
     HWND focusToRestore_ = nullptr;
     UINT dpiNow_ = USER_DEFAULT_SCREEN_DPI;  // as Windows last said: at creation, or by WM_DPICHANGED
-    // The frame last measured, and at which DPI; a minimised window's frame
-    // cannot be measured, so its size for a new DPI is reckoned from this
-    // and checked when it is restored.
-    SIZE measuredFrame_{};
-    UINT measuredFrameDpi_ = 0;
-    bool fitWhenRestored_ = false;
+    bool fitWhenRestored_ = false;           // minimised while its DPI changed
 };
 
 }  // namespace mirvel

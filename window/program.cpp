@@ -5,8 +5,8 @@
 
 namespace mirvel {
 
-int RunProgram(HINSTANCE instance, int showCommand, const DpiFunctions& dpiFunctions) {
-    MainWindow form1(dpiFunctions);
+int RunProgram(HINSTANCE instance, int showCommand, const LateBoundFunctions& functions) {
+    MainWindow form1(functions);
     if (!form1.Create(instance, showCommand)) {
         MessageBoxW(nullptr, kStartFailedText, kStartFailedTitle, MB_OK | MB_ICONERROR);
         return 1;

@@ -1,6 +1,7 @@
 // Form1 at every DPI: the layout on each level of DPI support the system may
-// offer, the dialog font whatever the user's message font, and icons drawn
-// for the window's DPI.
+// offer, the dialog font whatever the user's message font, icons drawn for
+// the window's DPI, and the placeholder as it first shows. Every suite here
+// is named Dpi…: the run at 144 DPI takes them by that.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,11 +17,9 @@
 namespace mirvel::testing {
 namespace {
 
-constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
 // The DPI this run of the tests is meant for (MIRVEL_TEST_DPI, 96 unless
 // said otherwise), so that a prefix at the wrong DPI cannot pass unnoticed.
-TEST(TestPrefix, RunsAtTheDpiItIsMeantFor) {
+TEST(DpiTestPrefix, RunsAtTheDpiItIsMeantFor) {
     const char* wanted = std::getenv("MIRVEL_TEST_DPI");
     EXPECT_EQ(ScreenDpi(), wanted ? static_cast<UINT>(std::atoi(wanted)) : 96u);
 }
@@ -35,8 +34,8 @@ BOOL WINAPI RecordNonClientScaling(HWND) {
 }
 
 // What Windows 8.1 has: GetDpiForMonitor, none of user32's DPI functions.
-DpiFunctions Windows81() {
-    DpiFunctions functions;
+LateBoundFunctions Windows81() {
+    LateBoundFunctions functions;
     if (const HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
         functions.getDpiForMonitor = reinterpret_cast<decltype(functions.getDpiForMonitor)>(
             reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
@@ -45,8 +44,8 @@ DpiFunctions Windows81() {
     return functions;
 }
 
-DpiFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
-    DpiFunctions functions = DpiFunctions::Resolve();
+LateBoundFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
+    LateBoundFunctions functions = LateBoundFunctions::Resolve();
     GrantAwareness(functions, granted);
     functions.enableNonClientDpiScaling = RecordNonClientScaling;
     return functions;
@@ -56,20 +55,20 @@ struct LevelCase {
     const char* name;
     DpiLevel level;
     bool asksForFrameScaling;
-    DpiFunctions (*functions)();
+    LateBoundFunctions (*functions)();
 };
 
 const LevelCase kLevels[] = {
     {"Windows10v1703", DpiLevel::PerMonitorV2, false, [] { return Windows10(GrantedPerMonitorV2); }},
     {"Windows10v1607", DpiLevel::PerMonitor, true, [] { return Windows10(GrantedPerMonitorV1); }},
     {"Windows81", DpiLevel::PerMonitor, false, &Windows81},
-    {"Windows7", DpiLevel::System, false, [] { return DpiFunctions{}; }},
+    {"Windows7", DpiLevel::System, false, [] { return LateBoundFunctions{}; }},
 };
 
 class DpiLevels : public ::testing::TestWithParam<LevelCase> {
 protected:
-    DpiFunctions Functions() const {
-        const DpiFunctions functions = GetParam().functions();
+    LateBoundFunctions Functions() const {
+        const LateBoundFunctions functions = GetParam().functions();
         EXPECT_EQ(Dpi(functions).Level(), GetParam().level);
         return functions;
     }
@@ -106,7 +105,8 @@ TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
 
     // At the system DPI every level draws the system's frame.
     RECT frame = ToPixels(kForm1Client, dpi);
-    ASSERT_TRUE(AdjustWindowRectEx(&frame, kForm1Style, FALSE, 0));
+    ASSERT_TRUE(AdjustWindowRectEx(&frame, GetWindowLongW(form.Form(), GWL_STYLE), FALSE,
+                                   GetWindowLongW(form.Form(), GWL_EXSTYLE)));
     RECT window{};
     GetWindowRect(form.Form(), &window);
     EXPECT_EQ(window.right - window.left, frame.right - frame.left);
@@ -171,15 +171,16 @@ TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
 
 // Under per-monitor v2 Windows asks first which size the window wants at the
 // new DPI: the layout's client area in the frame drawn at that DPI.
-TEST(PerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
-    const DpiFunctions functions = Windows10(GrantedPerMonitorV2);
+TEST(DpiPerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
+    const LateBoundFunctions functions = Windows10(GrantedPerMonitorV2);
     ASSERT_NE(functions.adjustWindowRectExForDpi, nullptr);
     Form1Harness form(functions);
     for (const UINT dpi : {120u, 144u, 192u}) {
         SIZE size{};
         EXPECT_TRUE(SendMessageW(form.Form(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
         RECT frame = ToPixels(kForm1Client, dpi);
-        ASSERT_TRUE(functions.adjustWindowRectExForDpi(&frame, kForm1Style, FALSE, 0, dpi));
+        ASSERT_TRUE(functions.adjustWindowRectExForDpi(&frame, GetWindowLongW(form.Form(), GWL_STYLE), FALSE,
+                                                       GetWindowLongW(form.Form(), GWL_EXSTYLE), dpi));
         EXPECT_EQ(size.cx, frame.right - frame.left) << "at " << dpi << " DPI";
         EXPECT_EQ(size.cy, frame.bottom - frame.top) << "at " << dpi << " DPI";
     }
@@ -211,6 +212,24 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     ASSERT_TRUE(GetWindowPlacement(form.Form(), &after));
     EXPECT_EQ(after.rcNormalPosition.left, before.rcNormalPosition.left);
     EXPECT_EQ(after.rcNormalPosition.top, before.rcNormalPosition.top);
+}
+
+// The placeholder is wholly selected, so that the first keystroke replaces
+// it, and reads from its first character.
+TEST(DpiPlaceholder, IsWhollySelectedAndReadsFromItsStart) {
+    Form1Harness form;
+    const HWND entry = form.Control(kText1Id);
+    ASSERT_EQ(GetFocus(), entry);
+    DWORD start = 0, end = 0;
+    SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(entry)));
+    RECT client{};
+    GetClientRect(entry, &client);
+    const LRESULT atLeftEdge = SendMessageW(entry, EM_CHARFROMPOS, 0, MAKELPARAM(1, client.bottom / 2));
+    EXPECT_EQ(LOWORD(atLeftEdge), 0) << "the character at the field's left edge, at " << ScreenDpi() << " DPI";
+    form.Type(L"7");
+    EXPECT_EQ(WindowText(entry), L"7");
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DpiLevels, ::testing::ValuesIn(kLevels),
@@ -265,9 +284,9 @@ LOGFONTW TallMessageFont() {
     return font;
 }
 
-class DialogFont : public ::testing::TestWithParam<UINT> {};
+class DpiDialogFont : public ::testing::TestWithParam<UINT> {};
 
-TEST_P(DialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
+TEST_P(DpiDialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
     const MessageFontOverride tallMessageFont(TallMessageFont());
     Form1Harness form;
     const UINT dpi = GetParam();
@@ -297,7 +316,7 @@ TEST_P(DialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
     EXPECT_EQ(SendMessageW(label2Window, WM_GETFONT, 0, 0), fontBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(At, DialogFont, ::testing::Values(96u, 120u, 144u, 192u),
+INSTANTIATE_TEST_SUITE_P(At, DpiDialogFont, ::testing::Values(96u, 120u, 144u, 192u),
                          [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
 
 SIZE IconSize(HICON icon) {
@@ -315,7 +334,7 @@ HICON WindowIcon(HWND window, WPARAM which) {
     return reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
 }
 
-TEST(Icons, AreDrawnForTheWindowsDpi) {
+TEST(DpiIcons, AreDrawnForTheWindowsDpi) {
     Form1Harness form;
     const UINT start = ScreenDpi();
     const auto expectSizes = [&](UINT dpi) {
@@ -340,7 +359,7 @@ LRESULT CALLBACK NoteFontSwaps(HWND control, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(control, message, wParam, lParam);
 }
 
-TEST(DialogFontChange, GivesTheControlsTheNewFontBeforeTheOldIsDeleted) {
+TEST(DpiDialogFontChange, GivesTheControlsTheNewFontBeforeTheOldIsDeleted) {
     Form1Harness form;
     std::vector<bool> oldFontAlive;
     for (const ControlDescription& control : kForm1Controls)

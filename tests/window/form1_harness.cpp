@@ -26,7 +26,7 @@ bool HasClass(HWND window, const wchar_t* className) {
 
 }  // namespace
 
-Form1Harness::Form1Harness(const DpiFunctions& dpiFunctions) : form_(dpiFunctions) {
+Form1Harness::Form1Harness(const LateBoundFunctions& functions) : form_(functions) {
     EXPECT_TRUE(form_.Create(GetModuleHandleW(nullptr), SW_SHOW));
     Pump();
 }
@@ -100,7 +100,7 @@ namespace {
 BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
 }  // namespace
 
-void GrantAwareness(DpiFunctions& functions, AwarenessContext(WINAPI* granted)()) {
+void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* granted)()) {
     functions.getThreadDpiAwarenessContext = granted;
     functions.areDpiAwarenessContextsEqual = SameAwareness;
 }

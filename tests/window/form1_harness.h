@@ -16,7 +16,7 @@ namespace mirvel::testing {
 // the program's own message-loop step, so the dialog manager sees them.
 class Form1Harness {
 public:
-    explicit Form1Harness(const DpiFunctions& dpiFunctions = DpiFunctions::Resolve());
+    explicit Form1Harness(const LateBoundFunctions& functions = LateBoundFunctions::Resolve());
 
     [[nodiscard]] HWND Form() const { return form_.Window(); }
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Form(), id); }
@@ -48,7 +48,7 @@ private:
 // compared as Windows compares them.
 AwarenessContext WINAPI GrantedPerMonitorV1();
 AwarenessContext WINAPI GrantedPerMonitorV2();
-void GrantAwareness(DpiFunctions& functions, AwarenessContext(WINAPI* granted)());
+void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* granted)());
 
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);

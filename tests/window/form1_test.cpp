@@ -131,18 +131,6 @@ TEST(Form1, StartsWithTheFocusInTheEntryAndTabsThroughItsControls) {
     }
 }
 
-TEST(Form1, FirstKeystrokeReplacesThePlaceholder) {
-    Form1Harness form;
-    const HWND entry = form.Control(kText1Id);
-    ASSERT_EQ(GetFocus(), entry);
-    DWORD start = 0, end = 0;
-    SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(entry)));
-    form.Type(L"7");
-    EXPECT_EQ(WindowText(entry), L"7");
-}
-
 // Like a dialog, Form1 gives the focus back on reactivation, and the entry
 // keeps the selection the user made.
 TEST(Form1, ReactivationKeepsTheUsersSelection) {
@@ -229,8 +217,8 @@ TEST(Form1, GoesBeforeTheFontAndIconsItDrawsWith) {
 // (here from the DPI of the window, asked for there).
 UINT WINAPI FailingDpiForWindow(HWND) { throw std::runtime_error("injected into WM_CREATE"); }
 
-DpiFunctions FailingInCreate() {
-    DpiFunctions functions;
+LateBoundFunctions FailingInCreate() {
+    LateBoundFunctions functions;
     GrantAwareness(functions, GrantedPerMonitorV1);
     functions.getDpiForWindow = FailingDpiForWindow;
     return functions;

@@ -77,7 +77,7 @@ void Pump() {
 }  // namespace
 
 int main() {
-    mirvel::DpiFunctions functions;
+    mirvel::LateBoundFunctions functions;
     functions.getSystemMetricsForDpi = MetricThatThrows;
     mirvel::MainWindow form1(functions);
     Check(form1.Create(GetModuleHandleW(nullptr), SW_SHOW), "", "Form1 is made");
@@ -102,8 +102,8 @@ int main() {
         SetWindowTextW(GetDlgItem(form1.Window(), mirvel::kText1Id), L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18");
         SendMessageW(GetDlgItem(form1.Window(), mirvel::kCommand1Id), BM_CLICK, 0, 0);
         Pump();
-        Check(mirvel::WindowText(display) == L"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n",
-              name, "then Find shows the matrix");
+        Check(mirvel::WindowText(display) == L"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", name,
+              "then Find shows the matrix");
     }
     if (hook) UnhookWindowsHookEx(hook);
 

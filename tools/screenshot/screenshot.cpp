@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+#include "window/form_layout.h"
+
 namespace {
 
 constexpr const wchar_t* kSampleEntry = L"1 2 3 4 5 6 -7 8 9 10 11 12 13 14 15 16 17 18.5";
@@ -45,7 +47,7 @@ void PrintArea(const RECT& area) {
     std::printf("%ldx%ld+%ld+%ld\n", area.right - area.left, area.bottom - area.top, area.left, area.top);
 }
 
-HWND FindForm() { return FindWindowW(L"MirvelForm1", nullptr); }
+HWND FindForm() { return FindWindowW(mirvel::kForm1ClassName, nullptr); }
 
 RECT Union(HWND first, HWND second) {
     RECT a{}, b{}, both{};
@@ -98,8 +100,9 @@ int Start(const std::wstring& program) {
 int Find() {
     const HWND form = FindForm();
     if (!form) return Fail("no Form1 window");
-    SetWindowTextW(GetDlgItem(form, 102), kSampleEntry);
-    PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(form, IDOK)));
+    SetWindowTextW(GetDlgItem(form, mirvel::kText1Id), kSampleEntry);
+    const HWND find = GetDlgItem(form, mirvel::kCommand1Id);
+    PostMessageW(form, WM_COMMAND, MAKEWPARAM(mirvel::kCommand1Id, BN_CLICKED), reinterpret_cast<LPARAM>(find));
     HWND box = nullptr;
     if (!WaitFor([&] { return (box = FindMessageBox(form)) != nullptr; })) return Fail("no result message");
     Sleep(500);
