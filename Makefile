@@ -9,8 +9,8 @@ BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
 WINDOWS_DIR  := $(BUILD)/windows
 WINDOWS32_DIR := $(BUILD)/windows32
-# Wine prefixes (tools/wine-prefix.sh), each made once for the Wine that is
-# installed and made again when Wine changes. Tests run in a virtual
+# Wine prefixes (tools/testbench/wine-prefix.sh), each made once for the Wine
+# that is installed and made again when Wine changes. Tests run in a virtual
 # desktop, which needs no window manager under Xvfb. 64-bit Windows at
 # 96 DPI and at 144 DPI (the DPI tests again), and another at 144 DPI for
 # the x64 monkey's walk; 32-bit Windows at 96 and 144 DPI (the x86 DPI
@@ -47,8 +47,9 @@ DIST_PACKAGES    := python3 wixl msitools faketime unzip openssl osslsigncode
 SIGNING_PACKAGES := softhsm2 libengine-pkcs11-openssl
 FUZZ_SECONDS     ?= 60
 
-# No Mono/Gecko installer dialogs; Wine's debug noise off.
-WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# WINEDLLOVERRIDES and WINEDEBUG, as every script takes them too.
+include tools/testbench/wine.env
+WINE_ENV = WINEDLLOVERRIDES="$(WINEDLLOVERRIDES)" WINEDEBUG=$(WINEDEBUG)
 
 .PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
         test-fuzz test-windows test-prefixes long-run-prefix test-wine-prefix test-signing soak run bench build-windows32 dist dist-next test-msi \
@@ -57,16 +58,16 @@ WINE_ENV = WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 all: build
 
 deps-native:
-	@tools/ensure-packages.sh $(NATIVE_PACKAGES)
+	@tools/testbench/ensure-packages.sh $(NATIVE_PACKAGES)
 
 deps-windows:
-	@tools/ensure-packages.sh $(WINDOWS_PACKAGES)
+	@tools/testbench/ensure-packages.sh $(WINDOWS_PACKAGES)
 
 deps-fuzz:
-	@tools/ensure-packages.sh $(FUZZ_PACKAGES)
+	@tools/testbench/ensure-packages.sh $(FUZZ_PACKAGES)
 
 deps-dist:
-	@tools/ensure-packages.sh $(DIST_PACKAGES) $(SIGNING_PACKAGES)
+	@tools/testbench/ensure-packages.sh $(DIST_PACKAGES) $(SIGNING_PACKAGES)
 
 # Builds one CMake preset, configuring it first if it never was or the
 # presets or toolchains changed since: a configured folder reconfigures
@@ -107,7 +108,7 @@ else
 WINDOWS32_SUITE := windows32-files
 endif
 test-prefixes: deps-windows
-	@tools/wine-prefix.sh $(TEST_PREFIXES)
+	@tools/testbench/wine-prefix.sh $(TEST_PREFIXES)
 
 # Says loudly what MIRVEL_SKIP_32BIT leaves untested.
 define warn-skip-32bit
@@ -119,19 +120,19 @@ endef
 # system, so the native ones run meanwhile. One line a suite.
 test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes
 	$(warn-skip-32bit)
-	@tools/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $(WINDOWS32_SUITE) "msi:$(MSI_TEST)" \
+	@tools/testbench/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $(WINDOWS32_SUITE) "msi:$(MSI_TEST)" \
 	    "signing:$(SIGNING_TEST)" "wine-prefix:$(PREFIX_TEST)"
 	$(warn-skip-32bit)
 
 test-native: build-native
-	@tools/run-tests.sh native
+	@tools/testbench/run-tests.sh native
 
 test-sanitize: build-sanitize
-	@tools/run-tests.sh sanitize
+	@tools/testbench/run-tests.sh sanitize
 
 # A few seconds of fuzzing; `make fuzz` runs for FUZZ_SECONDS.
 test-fuzz: build-fuzz
-	@tools/run-tests.sh fuzz
+	@tools/testbench/run-tests.sh fuzz
 
 fuzz: build-fuzz
 	@mkdir -p $(BUILD)/fuzz/corpus
@@ -139,14 +140,14 @@ fuzz: build-fuzz
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
 test-windows: build-windows build-windows32 test-prefixes
-	@tools/run-tests.sh windows=$(TEST_PREFIX) $(WINDOWS32_SUITE)
+	@tools/testbench/run-tests.sh windows=$(TEST_PREFIX) $(WINDOWS32_SUITE)
 	$(warn-skip-32bit)
 
-# What a teacher downloads, in dist/ (see tools/make-dist.sh); the same
+# What a teacher downloads, in dist/ (see tools/packaging/make-dist.sh); the same
 # commit gives the same bytes. Signed when a signer is named
-# (MIRVEL_SIGN_CERTS, MIRVEL_SIGN_KEY…: tools/signing.sh), never otherwise.
+# (MIRVEL_SIGN_CERTS, MIRVEL_SIGN_KEY…: tools/packaging/signing.sh), never otherwise.
 dist: build-windows build-windows32 deps-dist
-	@tools/make-dist.sh dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
+	@tools/packaging/make-dist.sh dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
 
 # The x64 installer of the next patch version, built from the same sources
 # (the version set for that build folder only), for the upgrade test.
@@ -154,32 +155,32 @@ dist-next: build-windows deps-dist
 	@$(if $(call stale,$(NEXT_DIR)/CMakeCache.txt),cmake --preset windows -B $(NEXT_DIR) \
 	    -DMIRVEL_VERSION=$(NEXT_VERSION) -DMIRVEL_BUILD_TESTS=OFF >/dev/null,:)
 	@cmake --build $(NEXT_DIR) --target Mirvel -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
-	@tools/make-dist.sh $(BUILD)/dist-next x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
+	@tools/packaging/make-dist.sh $(BUILD)/dist-next x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
 
 # Both installers installed, replacing each other, upgraded, refused as a
-# downgrade and uninstalled in a fresh 64-bit Wine prefix (tools/test-msi.sh).
-MSI_TEST = xvfb-run -a tools/test-msi.sh dist $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) $(WINDOWS_DIR)/screenshot.exe \
+# downgrade and uninstalled in a fresh 64-bit Wine prefix (tests/packaging/test-msi.sh).
+MSI_TEST = xvfb-run -a tests/packaging/test-msi.sh dist $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) $(WINDOWS_DIR)/driver.exe \
            $(BUILD)/dist-next
 test-msi: dist dist-next test-prefixes
-	@tools/run-tests.sh "msi:$(MSI_TEST)"
+	@tools/testbench/run-tests.sh "msi:$(MSI_TEST)"
 
 # A release signed with a throwaway key on a SoftHSM2 token, checked
-# (tools/test-signing.sh).
-SIGNING_TEST = xvfb-run -a tools/test-signing.sh $(BUILD)/signing-test $(WINDOWS_DIR)/Mirvel.exe \
-               $(WINDOWS32_DIR)/Mirvel.exe $(CLEAN_PREFIX) $(WINDOWS_DIR)/screenshot.exe dist
+# (tests/packaging/test-signing.sh).
+SIGNING_TEST = xvfb-run -a tests/packaging/test-signing.sh $(BUILD)/signing-test $(WINDOWS_DIR)/Mirvel.exe \
+               $(WINDOWS32_DIR)/Mirvel.exe $(CLEAN_PREFIX) $(WINDOWS_DIR)/driver.exe dist
 test-signing: dist test-prefixes
-	@tools/run-tests.sh "signing:$(SIGNING_TEST)"
+	@tools/testbench/run-tests.sh "signing:$(SIGNING_TEST)"
 
 # A prefix is made again when the Wine that made it changed (make test), or
 # when it no longer starts programs (make test-wine-prefix, both).
-PREFIX_TEST = tools/test-wine-prefix.sh $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-scratch)
+PREFIX_TEST = tests/testbench/test-wine-prefix.sh $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-scratch)
 test-wine-prefix: test-prefixes
-	@tools/run-tests.sh "wine-prefix:$(PREFIX_TEST) broken-too"
+	@tools/testbench/run-tests.sh "wine-prefix:$(PREFIX_TEST) broken-too"
 
 # Builds everything twice, from the committed sources in two folders at two
 # times, and compares what make dist made.
 reproducible: deps-windows deps-dist
-	@tools/check-reproducible.sh
+	@tools/packaging/check-reproducible.sh
 
 # Long runs, for either architecture: ARCH=x64 (the default) or ARCH=x86,
 # checked only by the targets that take it.
@@ -191,7 +192,7 @@ LONG_RUN_PREFIX := $(abspath $(BUILD)/wine-long-$(ARCH))
 # In a prefix of their own, so that they can run beside make test.
 long-run-prefix: deps-windows
 	@case "$(ARCH)" in x64|x86) ;; *) echo "ARCH is x64 or x86, not $(ARCH)" >&2; exit 2;; esac
-	@tools/wine-prefix.sh $(LONG_RUN_PREFIX),virtual-desktop$(ARCH_PREFIX_OPTIONS)
+	@tools/testbench/wine-prefix.sh $(LONG_RUN_PREFIX),virtual-desktop$(ARCH_PREFIX_OPTIONS)
 
 # A long random walk through Form1: make monkey SEED=… ACTIONS=… ARCH=…
 SEED    ?= 20261208
@@ -210,17 +211,17 @@ run: build-windows deps-windows
 	@if [ -z "$$DISPLAY" ]; then \
 	    echo "make run: there is no X display (DISPLAY is not set): start it from a desktop session," \
 	         "or see the window with 'make screenshot'." >&2; exit 1; fi
-	@tools/wine-prefix.sh $(RUN_PREFIX)
-	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="mscoree,mshtml=" wine $(WINDOWS_DIR)/Mirvel.exe
+	@tools/testbench/wine-prefix.sh $(RUN_PREFIX)
+	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="$(WINEDLLOVERRIDES)" wine $(WINDOWS_DIR)/Mirvel.exe
 
 # Pictures of the window and of a result message, for the README.
 screenshot: build-windows test-prefixes
-	@tools/ensure-packages.sh imagemagick
+	@tools/testbench/ensure-packages.sh imagemagick
 	@mkdir -p docs
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
-	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs
+	    tools/driver/pictures.sh $(WINDOWS_DIR)/driver.exe docs
 	@WINEPREFIX=$(TEST_PREFIX_144) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
-	    tools/screenshot.sh $(WINDOWS_DIR)/screenshot.exe docs -150
+	    tools/driver/pictures.sh $(WINDOWS_DIR)/driver.exe docs -150
 
 # The core's speed natively (each kind of decimal item against std::from_chars,
 # with the ratio); the reader of the x86 program against the x64 one's under
@@ -239,9 +240,10 @@ bench: build-native build-windows build-windows32 test-prefixes deps-dist
 	@echo
 	@python3 bench/size_by_part.py $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X64)
 	@python3 bench/size_by_part.py $(WINDOWS32_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X86)
-	@tools/throwaway-signer.sh $(BUILD)/bench-signer && . $(BUILD)/bench-signer/signer.env && \
-	    tools/make-dist.sh $(BUILD)/bench-dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe >/dev/null
-	@for zip in $(BUILD)/bench-dist/*-win64.zip $(BUILD)/bench-dist/*-win32.zip; do \
+	@tests/packaging/throwaway-signer.sh $(BUILD)/bench-signer && . $(BUILD)/bench-signer/signer.env && \
+	    tools/packaging/make-dist.sh $(BUILD)/bench-dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe >/dev/null
+	@. tools/packaging/release-names.sh && for arch in x64 x86; do \
+	    zip=$$(echo $(BUILD)/bench-dist/$$(release_zip '*' $$arch)); \
 	    echo "$$(basename $$zip)'s Mirvel.exe signed (a throwaway CA's certificate, chain of two):" \
 	        "$$(unzip -p $$zip Mirvel.exe | wc -c) bytes (limit $(MIRVEL_MAX_BYTES_SIGNED))"; \
 	done

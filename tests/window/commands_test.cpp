@@ -5,19 +5,11 @@
 
 #include <string>
 
+#include "expected_texts.h"
 #include "form1_harness.h"
 
 namespace mirvel::testing {
 namespace {
-
-constexpr const wchar_t* kPlaceholder = L"(Введите матрицу размером 6x3 - 18 элементов)";
-constexpr const wchar_t* kErrorTitle = L"Ошибка ввода данных?";
-constexpr const wchar_t* kErrorText = L"Ошибка при вводе данных!\r\nВведите массив правильно!";
-constexpr const wchar_t* kResultTitle = L"Результат";
-
-std::wstring ResultText(const std::wstring& rowList) {
-    return L"В заданной матрице все элементы\r\nположительны в(во) " + rowList + L"строке(-ах).";
-}
 
 void ClickFind(Form1Harness& form) {
     SendMessageW(form.Control(kCommand1Id), BM_CLICK, 0, 0);
@@ -30,14 +22,14 @@ TEST(Find, OnThePlaceholderRejectsTheEntry) {
     form.PressKey(VK_RETURN);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     const CaughtMessageBox& box = boxes.Boxes()[0];
-    EXPECT_EQ(box.title, kErrorTitle);
-    EXPECT_EQ(box.text, kErrorText);
+    EXPECT_EQ(box.title, kExpectedErrorTitle);
+    EXPECT_EQ(box.text, kExpectedErrorText);
     EXPECT_EQ(box.icon, BoxIcon::Stop);
     EXPECT_EQ(box.buttonCount, 1);
     EXPECT_TRUE(box.hasOkButton);
     EXPECT_EQ(box.owner, form.Form());
     EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"");
-    EXPECT_EQ(WindowText(form.Control(kText1Id)), kPlaceholder);
+    EXPECT_EQ(WindowText(form.Control(kText1Id)), kExpectedPlaceholder);
 }
 
 struct FindCase {
@@ -67,8 +59,8 @@ TEST_P(FindWithEntry, ShowsTheMatrixBeforeTheResult) {
     form.PressKey(VK_RETURN);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     const CaughtMessageBox& box = boxes.Boxes()[0];
-    EXPECT_EQ(box.title, kResultTitle);
-    EXPECT_EQ(box.text, ResultText(GetParam().rowList));
+    EXPECT_EQ(box.title, kExpectedResultTitle);
+    EXPECT_EQ(box.text, ExpectedResultText(GetParam().rowList));
     EXPECT_EQ(box.icon, BoxIcon::Information);
     EXPECT_EQ(box.buttonCount, 1);
     EXPECT_EQ(box.owner, form.Form());
@@ -94,7 +86,7 @@ TEST(Find, RunAgainShowsTheSameAndAFailureKeepsTheLastDisplay) {
     EXPECT_EQ(boxes.Boxes()[0].text, boxes.Boxes()[1].text);
     EXPECT_EQ(boxes.Boxes()[1].watchedTextWhenShown, kFinds[1].display);
     for (const std::size_t failed : {2u, 3u}) {
-        EXPECT_EQ(boxes.Boxes()[failed].title, kErrorTitle);
+        EXPECT_EQ(boxes.Boxes()[failed].title, kExpectedErrorTitle);
         EXPECT_EQ(boxes.Boxes()[failed].icon, BoxIcon::Stop);
     }
     EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[1].display);
@@ -136,7 +128,7 @@ TEST(Find, RunsFromItsAccessKey) {
     MessageBoxCatcher boxes;
     form.PressAltWith(L'а');
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].title, kErrorTitle);
+    EXPECT_EQ(boxes.Boxes()[0].title, kExpectedErrorTitle);
     EXPECT_TRUE(form.IsOpen());
 }
 
@@ -197,7 +189,7 @@ TEST(Clear, CanBeUndone) {
     SetWindowTextW(entry, L"1 2 3 four");
     form.DoubleClick(entry);
     ASSERT_EQ(WindowText(entry), L"");
-    form.PressCtrlWith('Z');
+    form.PressKey('Z', Form1Harness::kCtrl);
     EXPECT_EQ(WindowText(entry), L"1 2 3 four");
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "window/message_loop.h"
 
 namespace mirvel::testing {
@@ -41,29 +43,28 @@ void Form1Harness::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam)
     ProcessMessage(Form(), msg);
 }
 
-void Form1Harness::PressKey(WPARAM virtualKey) {
+void Form1Harness::PressKey(WPARAM virtualKey, Modifiers held) {
+    const auto hold = [held](BYTE state) {
+        BYTE keys[256]{};
+        GetKeyboardState(keys);
+        if (held & kShift) keys[VK_SHIFT] = keys[VK_LSHIFT] = state;
+        if (held & kCtrl) keys[VK_CONTROL] = keys[VK_LCONTROL] = state;
+        SetKeyboardState(keys);
+    };
+    if (held != kNoModifier) hold(0x80);
     const auto scanCode = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC));
     Send(GetFocus(), WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
     Pump();
     // The window may be gone by now (Esc); a key-up then goes nowhere.
     if (IsOpen()) Send(GetFocus(), WM_KEYUP, virtualKey, 1 | (scanCode << 16) | (3LL << 30));
     Pump();
+    if (held != kNoModifier) hold(0);
 }
 
 void Form1Harness::PressAltWith(wchar_t character) {
     constexpr LPARAM kAltDown = 1LL << 29;
     Send(GetFocus(), WM_SYSCHAR, character, 1 | kAltDown);
     Pump();
-}
-
-void Form1Harness::PressCtrlWith(WPARAM virtualKey) {
-    BYTE keys[256]{};
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
-    SetKeyboardState(keys);
-    PressKey(virtualKey);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
-    SetKeyboardState(keys);
 }
 
 void Form1Harness::Type(std::wstring_view text) {
@@ -154,7 +155,7 @@ MessageFontOverride::~MessageFontOverride() {
     SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, SPIF_SENDCHANGE);
 }
 
-MessageBoxCatcher::MessageBoxCatcher(HWND watched) : watched_(watched) {
+MessageBoxCatcher::MessageBoxCatcher(HWND watched, Answer answer) : watched_(watched), answer_(std::move(answer)) {
     boxes_.reserve(kKept);
     activeCatcher = this;
     hook_ = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
@@ -173,17 +174,22 @@ LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lPar
 }
 
 void MessageBoxCatcher::Catch(HWND box) {
+    if (box == lastBox_) return;
+    lastBox_ = box;
     CaughtMessageBox caught = ReadMessageBox(box);
     if (watched_) caught.watchedTextWhenShown = WindowText(watched_);
     if (boxes_.size() < kKept) boxes_.push_back(caught);
     ++count_;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    answer_(box, caught);
 }
+
+void MessageBoxCatcher::PressOk(HWND box, const CaughtMessageBox&) { PostMessageW(box, WM_COMMAND, IDOK, 0); }
 
 CaughtMessageBox ReadMessageBox(HWND box) {
     CaughtMessageBox caught;
     caught.title = WindowText(box);
     caught.owner = GetWindow(box, GW_OWNER);
+    caught.ownerDisabled = caught.owner && !IsWindowEnabled(caught.owner);
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {

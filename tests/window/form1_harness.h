@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,12 +23,12 @@ public:
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Form(), id); }
     [[nodiscard]] bool IsOpen() const { return Form() != nullptr && IsWindow(Form()); }
 
-    // A key pressed and released where the focus is.
-    void PressKey(WPARAM virtualKey);
+    // A key pressed and released where the focus is, with Shift or Ctrl
+    // held if asked (Shift+Tab, Ctrl+Z).
+    enum Modifiers : unsigned { kNoModifier = 0, kShift = 1, kCtrl = 2 };
+    void PressKey(WPARAM virtualKey, Modifiers held = kNoModifier);
     // Alt held with a character, as the keyboard sends an access key.
     void PressAltWith(wchar_t character);
-    // Ctrl held while a key is pressed (Ctrl+Z).
-    void PressCtrlWith(WPARAM virtualKey);
     // Text typed where the focus is, one character after another.
     void Type(std::wstring_view text);
     void DoubleClick(HWND control);
@@ -83,17 +84,21 @@ struct CaughtMessageBox {
     int buttonCount = 0;
     bool hasOkButton = false;
     HWND owner = nullptr;
+    bool ownerDisabled = false;         // the owner takes no input while the box is open
     std::wstring watchedTextWhenShown;  // the text of the watched window as the box appeared
 };
 
 // What a message box shows: title, text, icon, buttons and owner.
 CaughtMessageBox ReadMessageBox(HWND box);
 
-// Catches every message box the thread shows, notes what it says and
-// closes it with OK, as a user would.
+// Catches every message box the thread shows, once, notes what it says and
+// answers it by a policy: by default it presses OK, as a user would.
 class MessageBoxCatcher {
 public:
-    explicit MessageBoxCatcher(HWND watched = nullptr);
+    using Answer = std::function<void(HWND box, const CaughtMessageBox& caught)>;
+    static void PressOk(HWND box, const CaughtMessageBox& caught);
+
+    explicit MessageBoxCatcher(HWND watched = nullptr, Answer answer = PressOk);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
@@ -110,6 +115,8 @@ private:
 
     HHOOK hook_ = nullptr;
     HWND watched_ = nullptr;
+    Answer answer_;
+    HWND lastBox_ = nullptr;  // activated again while it is answered: caught once
     std::vector<CaughtMessageBox> boxes_;
     std::size_t count_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "form1_harness.h"
 #include "window/program.h"
 
@@ -80,26 +81,10 @@ std::wstring TooltipOf(HWND form, HWND control) {
     return buffer;
 }
 
-struct TextCase {
-    ControlId id;
-    const wchar_t* text;
-    const wchar_t* tooltip;
-};
-
-constexpr TextCase kTexts[] = {
-    {kLabel1Id, L"Задание: \"В матрице размера 6x3 найти номера строк, все элементы которых положительны\".",
-     L"Условие"},
-    {kText1Id, L"(Введите матрицу размером 6x3 - 18 элементов)", L"Введите матрицу размером 6x3 - 18 элементов"},
-    {kLabel2Id, L"", L"Вывод матрицы"},
-    {kCommand1Id, L"Н&айти",
-     L"Для нахождения номеров строк со всеми положительными элементами нажмите кнопку \"Найти\""},
-    {kCommand2Id, L"В&ыход", L"Для завершения работы программы нажмите кнопку \"Выход\""},
-};
-
 TEST(Form1, ShowsItsTextsAndTooltips) {
     Form1Harness form;
-    EXPECT_EQ(WindowText(form.Form()), L"Mirvel");
-    for (const auto& control : kTexts) {
+    EXPECT_EQ(WindowText(form.Form()), kExpectedCaption);
+    for (const auto& control : kExpectedControlTexts) {
         EXPECT_EQ(WindowText(form.Control(control.id)), control.text);
         EXPECT_EQ(TooltipOf(form.Form(), form.Control(control.id)), control.tooltip);
     }
@@ -235,8 +220,8 @@ TEST(Program, SaysSoAndEndsWhenForm1CannotBeMade) {
     MessageBoxCatcher boxes;
     EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, FailingInCreate()), 1);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].title, kStartFailedTitle);
-    EXPECT_EQ(boxes.Boxes()[0].text, kStartFailedText);
+    EXPECT_EQ(boxes.Boxes()[0].title, kExpectedStartFailedTitle);
+    EXPECT_EQ(boxes.Boxes()[0].text, kExpectedStartFailedText);
     EXPECT_EQ(boxes.Boxes()[0].icon, BoxIcon::Stop);
     EXPECT_TRUE(boxes.Boxes()[0].hasOkButton);
     EXPECT_FALSE(Form1Harness::TakeQuitRequest());

@@ -6,7 +6,7 @@
 //
 // MIRVEL_MONKEY_SEED and MIRVEL_MONKEY_ACTIONS choose the walk (make monkey).
 // On a failure the seed and a shortest failing list of actions are printed,
-// ready to paste into a regression test below.
+// as C++, ready to be replayed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,14 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "form1_harness.h"
 #include "matrix/matrix_search.h"
 #include "window/user_locale.h"
 
 namespace mirvel::testing {
 namespace {
-
-constexpr const wchar_t* kPlaceholder = L"(Введите матрицу размером 6x3 - 18 элементов)";
 
 // ---- Actions ---------------------------------------------------------------
 
@@ -244,7 +243,7 @@ struct ExpectedBox {
 // What Form1 must show, from its rules alone.
 struct Model {
     bool open = true;
-    std::wstring entry = kPlaceholder;
+    std::wstring entry = kExpectedPlaceholder;
     std::wstring display;  // Label2: the last accepted entry's matrix
     // What Ctrl+Z brings back, where the rules say: after a Clear. After the
     // user's typing and pasting it follows the edit control's own rules of
@@ -284,14 +283,10 @@ struct Model {
     // Find: the message it must show, and the display it leaves.
     ExpectedBox Find() {
         Matrix matrix;
-        if (!ReadMatrixEntry(ToU16(entry), matrix)) {
-            return {L"Ошибка ввода данных?", L"Ошибка при вводе данных!\r\nВведите массив правильно!", BoxIcon::Stop};
-        }
+        if (!ReadMatrixEntry(ToU16(entry), matrix)) return {kExpectedErrorTitle, kExpectedErrorText, BoxIcon::Stop};
         const RowReport report = FindPositiveRows(matrix, UserDecimalSeparator());
         display = ToWide(report.displayText);
-        return {L"Результат",
-                L"В заданной матрице все элементы\r\nположительны в(во) " + ToWide(report.rowList) + L"строке(-ах).",
-                BoxIcon::Information};
+        return {kExpectedResultTitle, ExpectedResultText(ToWide(report.rowList)), BoxIcon::Information};
     }
 };
 
@@ -300,18 +295,15 @@ std::wstring AsPasted(const std::wstring& text) { return text.substr(0, text.fin
 
 // ---- Message boxes ---------------------------------------------------------
 
-// Notes every message box and answers it as the current action plans:
-// first the meddling, then the answer, all through the box's own loop.
+// Notes every message box, through the tests' catcher, and answers it as
+// the current action plans: first the meddling, then the answer, all
+// through the box's own loop.
 class BoxAnswerer {
 public:
-    BoxAnswerer() {
+    BoxAnswerer() : catcher_(nullptr, [this](HWND box, const CaughtMessageBox& caught) { Answer(box, caught); }) {
         active_ = this;
-        hook_ = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
     }
-    ~BoxAnswerer() {
-        if (hook_) UnhookWindowsHookEx(hook_);
-        active_ = nullptr;
-    }
+    ~BoxAnswerer() { active_ = nullptr; }
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
@@ -323,11 +315,7 @@ public:
         problems_.clear();
     }
 
-    struct Seen {
-        CaughtMessageBox box;
-        bool formDisabled;
-    };
-    [[nodiscard]] const std::vector<Seen>& Boxes() const { return boxes_; }
+    [[nodiscard]] const std::vector<CaughtMessageBox>& Boxes() const { return boxes_; }
     [[nodiscard]] const std::string& Problems() const { return problems_; }
     [[nodiscard]] bool ClosedForm1() const { return closedForm1_; }
     void ResetClosedForm1() { closedForm1_ = false; }
@@ -336,20 +324,8 @@ public:
     void ResetMeddledDpi() { meddledDpi_.reset(); }
 
 private:
-    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-        const auto window = reinterpret_cast<HWND>(wParam);
-        wchar_t className[16]{};
-        if (code == HCBT_ACTIVATE && active_ && GetClassNameW(window, className, 16) &&
-            lstrcmpW(className, L"#32770") == 0) {
-            active_->Answer(window);
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    void Answer(HWND box) {
-        if (box == lastBox_) return;  // activated once more, while it is answered
-        lastBox_ = box;
-        boxes_.push_back({ReadMessageBox(box), !IsWindowEnabled(form_)});
+    void Answer(HWND box, const CaughtMessageBox& caught) {
+        boxes_.push_back(caught);
         if (!plan_) {
             problems_ += "a message box showed unasked; ";
             PostMessageW(box, WM_CLOSE, 0, 0);
@@ -418,15 +394,14 @@ private:
     }
 
     static inline BoxAnswerer* active_ = nullptr;
-    HHOOK hook_ = nullptr;
     const Action* plan_ = nullptr;
     HWND form_ = nullptr;
     RECT suggested_{};
-    std::vector<Seen> boxes_;
-    HWND lastBox_ = nullptr;
+    std::vector<CaughtMessageBox> boxes_;
     std::string problems_;
     bool closedForm1_ = false;
     std::optional<UINT> meddledDpi_;
+    MessageBoxCatcher catcher_;  // last: it answers through the members above
 };
 
 // ---- The walk ----------------------------------------------------------------
@@ -489,13 +464,13 @@ private:
             return;
         }
         const ExpectedBox expected = model_.Find();
-        const auto& seen = boxes_.Boxes()[0];
-        if (seen.box.title != expected.title || seen.box.text != expected.text || seen.box.icon != expected.icon)
-            problem_ = "the message box says \"" + Narrow(seen.box.title) + ": " + Narrow(seen.box.text) +
-                       "\", not \"" + Narrow(expected.title) + ": " + Narrow(expected.text) + "\"";
-        else if (seen.box.owner != form1)
+        const CaughtMessageBox& seen = boxes_.Boxes()[0];
+        if (seen.title != expected.title || seen.text != expected.text || seen.icon != expected.icon)
+            problem_ = "the message box says \"" + Narrow(seen.title) + ": " + Narrow(seen.text) + "\", not \"" +
+                       Narrow(expected.title) + ": " + Narrow(expected.text) + "\"";
+        else if (seen.owner != form1)
             problem_ = "the message box is not owned by Form1";
-        else if (!seen.formDisabled)
+        else if (!seen.ownerDisabled)
             problem_ = "Form1 takes input while its message box is open";
         else if (!boxes_.Problems().empty())
             problem_ = boxes_.Problems();
@@ -541,7 +516,7 @@ private:
                 if (!KeyboardReachesForm1() || !PutOnClipboard(action.text)) break;
                 SetFocus(entry);
                 SendMessageW(entry, EM_SETSEL, 0, -1);
-                form.PressCtrlWith('V');
+                form.PressKey('V', Form1Harness::kCtrl);
                 if (AsPasted(action.text).empty() && GetWindowTextLengthW(entry) == 0 && model_.entry.empty()) break;
                 model_.Edit(AsPasted(action.text));
                 break;
@@ -566,10 +541,7 @@ private:
             case Act::Tab:
             case Act::ShiftTab:
                 if (!KeyboardReachesForm1()) break;
-                if (action.act == Act::ShiftTab)
-                    PressShiftTab();
-                else
-                    form.PressKey(VK_TAB);
+                form.PressKey(VK_TAB, action.act == Act::ShiftTab ? Form1Harness::kShift : Form1Harness::kNoModifier);
                 break;
             case Act::Space:
                 if (!KeyboardReachesForm1()) break;
@@ -596,7 +568,7 @@ private:
                 break;
             case Act::Undo:
                 if (!KeyboardReachesForm1() || focus != entry) break;
-                form.PressCtrlWith('Z');
+                form.PressKey('Z', Form1Harness::kCtrl);
                 model_.Undo(WindowText(entry));
                 break;
             case Act::Minimise:
@@ -639,16 +611,6 @@ private:
         form.Pump();
         if (!model_.open) Form1Harness::TakeQuitRequest();
         if (problem_.empty() && !boxes_.Problems().empty()) problem_ = boxes_.Problems();
-    }
-
-    void PressShiftTab() {
-        BYTE keys[256]{};
-        GetKeyboardState(keys);
-        keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
-        SetKeyboardState(keys);
-        form_->PressKey(VK_TAB);
-        keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;
-        SetKeyboardState(keys);
     }
 
     static bool PutOnClipboard(const std::wstring& text) {

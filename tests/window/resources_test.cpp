@@ -6,8 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "version.h"
+
 namespace mirvel::testing {
 namespace {
+
+// The version the build was made for, as the record must say it: "1.00"
+// for 1.0.0, as the program always has, and the full version otherwise.
+std::wstring VersionText() {
+    const std::wstring full = std::to_wstring(MIRVEL_VERSION_MAJOR) + L"." + std::to_wstring(MIRVEL_VERSION_MINOR) +
+                              L"." + std::to_wstring(MIRVEL_VERSION_PATCH);
+    return full == L"1.0.0" ? L"1.00" : full;
+}
 
 // The program is built next to the tests.
 std::wstring ProgramPath() {
@@ -44,13 +54,14 @@ TEST_F(VersionRecord, NamesTheProgramInUsEnglishUnicode) {
         const wchar_t* name;
         const wchar_t* value;
     };
+    const std::wstring version = VersionText();
     for (const auto& [name, value] : {Entry{L"ProductName", L"Mirvel"}, Entry{L"InternalName", L"Mirvel"},
-                                      Entry{L"OriginalFilename", L"Mirvel.exe"}, Entry{L"FileVersion", L"1.00"},
-                                      Entry{L"ProductVersion", L"1.00"}}) {
+                                      Entry{L"OriginalFilename", L"Mirvel.exe"}, Entry{L"FileVersion", version.c_str()},
+                                      Entry{L"ProductVersion", version.c_str()}}) {
         EXPECT_EQ(Value(name), value) << "entry " << static_cast<int>(name[0]);
     }
     EXPECT_NE(Value(L"CompanyName"), L"(missing)");
-    EXPECT_EQ(Value(L"LegalCopyright"), L"Copyright (c) 2026 Mirvel developers") << "the line of LICENSE";
+    EXPECT_EQ(Value(L"LegalCopyright"), L"" MIRVEL_COPYRIGHT) << "the line of LICENSE";
 
     void* translation = nullptr;
     UINT length = 0;
@@ -66,10 +77,10 @@ TEST_F(VersionRecord, HasTheNumericVersionOfAnApplication) {
     ASSERT_TRUE(VerQueryValueW(data_.data(), L"\\", &value, &length));
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
     EXPECT_EQ(info->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(info->dwFileVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(info->dwFileVersionLS, 0u);
-    EXPECT_EQ(info->dwProductVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(info->dwProductVersionLS, 0u);
+    EXPECT_EQ(info->dwFileVersionMS, static_cast<DWORD>(MAKELONG(MIRVEL_VERSION_MINOR, MIRVEL_VERSION_MAJOR)));
+    EXPECT_EQ(info->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, MIRVEL_VERSION_PATCH)));
+    EXPECT_EQ(info->dwProductVersionMS, info->dwFileVersionMS);
+    EXPECT_EQ(info->dwProductVersionLS, info->dwFileVersionLS);
     EXPECT_EQ(info->dwFileType, static_cast<DWORD>(VFT_APP));
 }
 

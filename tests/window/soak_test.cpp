@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "expected_texts.h"
 #include "form1_harness.h"
 
 namespace mirvel::testing {
@@ -187,10 +188,10 @@ TEST_P(HugeEntry, IsReadOrRejectedByTheRules) {
     form.PressKey(VK_RETURN);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     if (GetParam().accepted) {
-        EXPECT_EQ(boxes.Boxes()[0].title, L"Результат");
+        EXPECT_EQ(boxes.Boxes()[0].title, kExpectedResultTitle);
         EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n");
     } else {
-        EXPECT_EQ(boxes.Boxes()[0].title, L"Ошибка ввода данных?");
+        EXPECT_EQ(boxes.Boxes()[0].title, kExpectedErrorTitle);
         EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"");
     }
     EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(form.Control(kText1Id))), GetParam().entry.size());

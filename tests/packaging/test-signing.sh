@@ -3,36 +3,38 @@
 # department would:
 #   test-signing.sh WORK_FOLDER EXE_X64 EXE_X86 CLEAN_PREFIX DRIVER.exe UNSIGNED_DIST
 # Makes a throwaway CA, a code-signing certificate and a SoftHSM2 token that
-# holds its key (tools/throwaway-signer.sh), then the release twice with
-# that signer (tools/make-dist.sh), and checks: every program packed in the
+# holds its key (throwaway-signer.sh), then the release twice with that
+# signer (tools/packaging/make-dist.sh), and checks: every program packed in the
 # zips and the installers, and both installers, verify against the CA
 # (osslsigncode); the two builds are the same bytes; one flipped byte fails
 # verification; each signed Mirvel.exe is within its size limit and starts under
 # Wine (xvfb-run) until Form1 shows; the build record names the signer; and
 # the unsigned release carries no signature.
 set -uo pipefail
-tools=$(dirname "$(realpath "$0")")
+root=$(realpath "$(dirname "$0")/../..")
 work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") unsigned=$6
 
-# shellcheck source=tools/checks.sh
-source "$tools/checks.sh"
-# shellcheck source=packaging/size-limits.env
-source "$tools/../packaging/size-limits.env"
+source "$root/tests/checks.sh"
+source "$root/packaging/size-limits.env"
+source "$root/tools/packaging/release-names.sh"
+set -a
+source "$root/tools/testbench/wine.env"
+set +a
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 
 rm -rf "$work"
 mkdir -p "$work"
-"$tools/throwaway-signer.sh" "$work/signer" || fail_now "no throwaway signer"
+"$root/tests/packaging/throwaway-signer.sh" "$work/signer" || fail_now "no throwaway signer"
 # shellcheck source=/dev/null
 source "$work/signer/signer.env"
 ca=$work/signer/ca.pem
 
 for build in first second; do
-    "$tools/make-dist.sh" "$work/$build" x64="$exe_x64" x86="$exe_x86" >"$work/$build.log" 2>&1 ||
+    "$root/tools/packaging/make-dist.sh" "$work/$build" x64="$exe_x64" x86="$exe_x86" >"$work/$build.log" 2>&1 ||
         { cat "$work/$build.log"; fail_now "make dist with the token's signer ($build build)"; }
 done
 dist=$work/first
-version=$(python3 "$tools/exe_version.py" "$exe_x64")
+version=$(python3 "$root/tools/packaging/exe_version.py" "$exe_x64")
 
 logs=$work/logs
 mkdir -p "$logs"
@@ -43,13 +45,13 @@ verifies() {  # FILE: its log kept as logs/NAME.log
 unpacked=$work/unpacked
 mkdir -p "$unpacked"
 for arch in x64 x86; do
-    if [[ $arch == x64 ]]; then zip=$dist/Mirvel-$version-win64.zip; else zip=$dist/Mirvel-$version-win32.zip; fi
+    zip=$dist/$(release_zip "$version" $arch) msi=$dist/$(release_msi "$version" $arch)
     unzip -p "$zip" Mirvel.exe >"$unpacked/zip-$arch.exe"
-    msiextract -C "$unpacked/msi-$arch" "$dist/Mirvel-$version-$arch.msi" >/dev/null 2>&1
+    msiextract -C "$unpacked/msi-$arch" "$msi" >/dev/null 2>&1
     from_msi=$(find "$unpacked/msi-$arch" -name Mirvel.exe | head -n 1)
     check "$arch: Mirvel.exe from the zip verifies" verifies "$unpacked/zip-$arch.exe"
     check "$arch: Mirvel.exe the installer installs verifies" verifies "${from_msi:-/missing}"
-    check "$arch: the installer verifies" verifies "$dist/Mirvel-$version-$arch.msi"
+    check "$arch: the installer verifies" verifies "$msi"
     check "$arch: signed Mirvel.exe is at most $MIRVEL_MAX_BYTES_SIGNED bytes" \
         test "$(stat -c %s "$unpacked/zip-$arch.exe")" -le "$MIRVEL_MAX_BYTES_SIGNED"
 done
@@ -69,13 +71,13 @@ fingerprint=$(openssl x509 -noout -fingerprint -sha256 -in "$MIRVEL_SIGN_CERTS" 
 check "  with the certificate's fingerprint" grep -q "fingerprint: $fingerprint" "$dist/BUILDINFO.txt"
 check "the unsigned release says so" grep -q '^signed: no' "$unsigned/BUILDINFO.txt"
 unsigned_exe=$work/unsigned.exe
-unzip -p "$unsigned/Mirvel-$version-win64.zip" Mirvel.exe >"$unsigned_exe"
+unzip -p "$unsigned/$(release_zip "$version" x64)" Mirvel.exe >"$unsigned_exe"
 check "  and carries no signature" bash -c "osslsigncode verify -in '$unsigned_exe' 2>&1 | grep -q 'No signature found'"
 
 # The signed program starts under Wine as the unsigned one does.
 prefix=$work/prefix
 cp -a "$clean" "$prefix" || fail_now "cannot copy the clean prefix $clean"
-export WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export WINEPREFIX=$prefix
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 cp "$unpacked/zip-x64.exe" "$prefix/drive_c/Mirvel.exe"
 starts() { wine "$driver" start 'C:\Mirvel.exe' && wine "$driver" close; }

@@ -6,7 +6,10 @@
 # A preset given a Wine prefix runs under Xvfb in that prefix; NAME:COMMAND
 # is a test script of its own, one test that passes when it exits 0.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
+set -a
+source tools/testbench/wine.env
+set +a
 
 logs=build/logs
 mkdir -p "$logs"
@@ -20,8 +23,7 @@ run_suite() {  # PRESET [PREFIX], or NAME COMMAND
         # Four at once: the tests mostly wait on Wine, and a program that
         # starts a prefix's desktop holds its CTest slot until the desktop
         # ends, with the prefix's last program.
-        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all \
-            xvfb-run -a ctest --preset "$preset" --verbose -j 4
+        WINEPREFIX=$prefix xvfb-run -a ctest --preset "$preset" --verbose -j 4
     else
         ctest --preset "$preset" --verbose -j 2
     fi

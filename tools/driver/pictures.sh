@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Run under an X server (xvfb-run): photographs Mirvel's window and a result
 # message into the given folder, with an optional suffix to the names.
-# Usage: screenshot.sh DRIVER.exe OUTPUT_FOLDER [SUFFIX]
+# Usage: pictures.sh DRIVER.exe OUTPUT_FOLDER [SUFFIX]
 set -euo pipefail
 driver=$1
 output=$2

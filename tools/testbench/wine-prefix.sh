@@ -2,6 +2,7 @@
 # Makes sure each Wine prefix exists, belongs to the Wine installed now and
 # starts programs; a prefix that does not is made afresh, with a line on why.
 #   wine-prefix.sh PREFIX[,OPTION...] ...
+#   wine-prefix.sh --starts-programs PREFIX [win32]   only whether it starts them
 # The prefixes are seen to side by side. Options:
 #   virtual-desktop  Wine draws its own desktop and window frames, so windows
 #                    behave the same under Xvfb with no window manager
@@ -12,7 +13,9 @@
 # made with (mirvel-prefix.txt); the record is written last, so a prefix
 # whose making was cut short is made again.
 set -uo pipefail
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+set -a
+source "$(dirname "$0")/wine.env"
+set +a
 unset DISPLAY  # a prefix is made and checked without an X server
 
 record_name=mirvel-prefix.txt
@@ -43,6 +46,11 @@ starts_programs() {  # PREFIX ARCH
     WINEPREFIX=$prefix wineserver -w 2>/dev/null
     return $ok
 }
+
+if [[ ${1:-} == --starts-programs ]]; then
+    starts_programs "$2" "${3:-win64}" >/dev/null
+    exit
+fi
 
 make_prefix() {  # PREFIX DESKTOP DPI ARCH
     local prefix=$1 desktop=$2 dpi=$3 arch=$4

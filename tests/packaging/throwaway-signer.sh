@@ -6,13 +6,13 @@
 # before the commit for ten years, so that the commit's signing time falls
 # inside it), and a fresh SoftHSM2 token with a configuration of its own
 # that holds the signing key. Writes FOLDER/signer.env, which names that
-# signer for make-dist.sh (tools/signing.sh) when sourced; the PIN is in a
+# signer for make-dist.sh (tools/packaging/signing.sh) when sourced; the PIN is in a
 # file of its own, readable only by its owner.
 set -euo pipefail
 folder=$(realpath -m "$1")
 module=$(ls /usr/lib/softhsm/libsofthsm2.so /usr/lib/*/softhsm/libsofthsm2.so 2>/dev/null | head -n 1)
 [[ -n $module ]] || { echo "throwaway-signer.sh: SoftHSM2 is missing (softhsm2)" >&2; exit 1; }
-epoch=$(git -C "$(dirname "$0")/.." log -1 --format=%ct HEAD)
+epoch=$(git -C "$(dirname "$0")/../.." log -1 --format=%ct HEAD)
 
 rm -rf "$folder"
 mkdir -p "$folder/tokens"

@@ -14,18 +14,23 @@
 # either view for the packages that should be gone), and the installed
 # Mirvel started until Form1 shows (with the screenshot driver).
 set -uo pipefail
-tools=$(dirname "$(realpath "$0")")
+root=$(realpath "$(dirname "$0")/../..")
 dist=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4") next_dist=$(realpath "$5")
 
-# shellcheck source=tools/checks.sh
-source "$tools/checks.sh"
+source "$root/tests/checks.sh"
+source "$root/tools/packaging/release-names.sh"
+set -a
+source "$root/tools/testbench/wine.env"
+set +a
+exe_version() { python3 "$root/tools/packaging/exe_version.py" "$@"; }
 
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
 single() { local found=("$@"); [[ ${#found[@]} -eq 1 && -f ${found[0]} ]] && echo "${found[0]}"; }
-x64_msi=$(single "$dist"/Mirvel-*-x64.msi) || fail_now "no single x64 MSI in $dist"
-x86_msi=$(single "$dist"/Mirvel-*-x86.msi) || fail_now "no single x86 MSI in $dist"
-next_msi=$(single "$next_dist"/Mirvel-*-x64.msi) || fail_now "no single x64 MSI in $next_dist"
+# shellcheck disable=SC2046  # the names, with * for the version, are patterns
+x64_msi=$(single "$dist"/$(release_msi '*' x64)) || fail_now "no single x64 MSI in $dist"
+x86_msi=$(single "$dist"/$(release_msi '*' x86)) || fail_now "no single x86 MSI in $dist"
+next_msi=$(single "$next_dist"/$(release_msi '*' x64)) || fail_now "no single x64 MSI in $next_dist"
 version=$(msi_property "$x64_msi" ProductVersion)
 next_version=$(msi_property "$next_msi" ProductVersion)
 [[ -n $version && -n $next_version ]] || fail_now "the MSIs have no ProductVersion"
@@ -33,7 +38,7 @@ next_version=$(msi_property "$next_msi" ProductVersion)
 rm -rf "$scratch"
 cp -a "$clean" "$scratch" || fail_now "cannot copy the clean prefix $clean"
 # No menu entries for the host's desktop (winemenubuilder) from the shortcuts.
-export WINEPREFIX=$scratch WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all
+export WINEPREFIX=$scratch WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$scratch"' EXIT
 
 drive_c=$scratch/drive_c
@@ -83,7 +88,7 @@ check_installed() {
     check "$arch $expected_version: Mirvel.exe in $folder_name\\Mirvel is the packaged program" \
         cmp "$folder/Mirvel.exe" <(unzip -p "$zip" Mirvel.exe)
     check "  its version record says $expected_version" \
-        test "$(python3 "$tools/exe_version.py" "$folder/Mirvel.exe")" = "$expected_version"
+        test "$(exe_version "$folder/Mirvel.exe")" = "$expected_version"
     check "  README.txt and LICENSE.txt beside it" test -s "$folder/README.txt" -a -s "$folder/LICENSE.txt"
     check "  one Start-menu shortcut, to this Mirvel.exe" shortcut_starts "$windows_folder\\Mirvel.exe"
     check "  its uninstall entry in the $view-bit view, named Mirvel" has_value "$product_code" $view DisplayName Mirvel
@@ -102,7 +107,8 @@ check_installed() {
     fi
 }
 
-x64_zip=${x64_msi%-x64.msi}-win64.zip x86_zip=${x86_msi%-x86.msi}-win32.zip next_zip=${next_msi%-x64.msi}-win64.zip
+x64_zip=$dist/$(release_zip "$version" x64) x86_zip=$dist/$(release_zip "$version" x86)
+next_zip=$next_dist/$(release_zip "$next_version" x64)
 [[ -f $next_zip ]] || next_zip=/dev/null
 
 component_ids() { msiinfo export "$1" Component | tr -d '\r' | awk -F'\t' 'NR > 3 { print $2 }' | sort; }
@@ -124,9 +130,9 @@ check "x64 $next_version upgrades it silently" wine msiexec /i "$next_msi" /qn
 check "  no uninstall entry of $version" no_entry "$(msi_property "$x64_msi" ProductCode)"
 check "  the one Mirvel in Add/Remove Programs is $next_version" only_entry "64 $next_version"
 check "  its Mirvel.exe is $next_version's" \
-    test "$(python3 "$tools/exe_version.py" "$drive_c/Program Files/Mirvel/Mirvel.exe")" = "$next_version"
+    test "$(exe_version "$drive_c/Program Files/Mirvel/Mirvel.exe")" = "$next_version"
 check "  and says $next_version in its version strings" \
-    test "$(python3 "$tools/exe_version.py" "$drive_c/Program Files/Mirvel/Mirvel.exe" FileVersion)" = "$next_version"
+    test "$(exe_version "$drive_c/Program Files/Mirvel/Mirvel.exe" FileVersion)" = "$next_version"
 
 # With basic UI (/qb), as a user double-clicking it sees, the refusal is a
 # message box: the driver reads it and presses OK.

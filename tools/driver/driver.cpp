@@ -1,13 +1,13 @@
-// Drives a running Mirvel for the pictures in the documentation, one step a
-// call, so that the X server can be photographed between the steps:
-//   screenshot.exe start [PROGRAM]   starts Mirvel.exe (the one beside this
-//                          program, or PROGRAM) and waits until Form1 is idle
-//   screenshot.exe find    types a sample entry, runs Find, waits for the result
-//   screenshot.exe close   closes the message and the program
-// Each step prints the screen area worth photographing: "WxH+X+Y". One more
-// step serves the installer's test:
-//   screenshot.exe answer  waits for a message box of any program, prints
-//                          its title and text (UTF-8) and presses its OK
+// Drives a running Mirvel from outside, one step a call: for the pictures in
+// the documentation, so that the X server can be photographed between the
+// steps, and for the installer and signing tests.
+//   driver.exe start [PROGRAM]   starts Mirvel.exe (the one beside this
+//                      program, or PROGRAM) and waits until Form1 is idle
+//   driver.exe find    types a sample entry, runs Find, waits for the result
+//   driver.exe close   closes the message and the program
+//   driver.exe answer  waits for a message box of any program, prints its
+//                      title and text (UTF-8) and presses its OK
+// The steps but the last print the screen area worth photographing: "WxH+X+Y".
 #include <windows.h>
 
 #include <cstdio>
@@ -72,7 +72,7 @@ std::wstring TextOf(HWND window) {
 }
 
 int Fail(const char* what) {
-    std::fprintf(stderr, "screenshot: %s\n", what);
+    std::fprintf(stderr, "driver: %s\n", what);
     return 1;
 }
 
@@ -141,9 +141,9 @@ int Answer() {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring step = argc >= 2 ? argv[1] : L"";
     if (step == L"start" && argc <= 3) return Start(argc == 3 ? argv[2] : FolderOfThisProgram() + L"Mirvel.exe");
-    if (argc != 2) return Fail("usage: screenshot.exe start [PROGRAM] | find | close");
+    if (argc != 2) return Fail("usage: driver.exe start [PROGRAM] | find | close | answer");
     if (step == L"find") return Find();
     if (step == L"close") return Close();
     if (step == L"answer") return Answer();
-    return Fail("usage: screenshot.exe start|find|close|answer");
+    return Fail("usage: driver.exe start [PROGRAM] | find | close | answer");
 }

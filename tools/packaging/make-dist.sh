@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
-# Makes what a teacher downloads, in dist/:
-#   Mirvel-VERSION-win64.zip, Mirvel-VERSION-win32.zip   Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt
-#   Mirvel-VERSION-x64.msi,   Mirvel-VERSION-x86.msi     per-machine installers
-#   BUILDINFO.txt, SHA256SUMS
+# Makes what a teacher downloads, in dist/: for each architecture a zip
+# (Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt) and a per-machine
+# installer, named in release-names.sh; and BUILDINFO.txt and SHA256SUMS.
 # Usage: make-dist.sh OUTPUT_FOLDER x64=EXE [x86=EXE]
-# Given a signer (tools/signing.sh), each Mirvel.exe is signed before it is
-# packed and each installer after it is stamped; never otherwise.
+# Given a signer (signing.sh), each Mirvel.exe is signed before it is packed
+# and each installer after it is stamped; never otherwise.
 # The version is the executables' own (their version record). The same
 # commit gives the same bytes: every date is the commit's
 # (SOURCE_DATE_EPOCH), every identifier is made from the version, the
 # architecture and the component's name. Either everything is made, or
 # OUTPUT_FOLDER is left absent.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 output=$(realpath -m "$1")
 shift
 
@@ -32,13 +31,14 @@ done
 
 version=
 for arch in "${!exes[@]}"; do
-    exe_version=$(python3 tools/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
+    exe_version=$(python3 tools/packaging/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
     [[ -z $version || $version == "$exe_version" ]] || fail "the executables' versions differ: $version, $exe_version"
     version=$exe_version
 done
 commit=$(git rev-parse HEAD 2>/dev/null) || fail "not a git checkout: the build record needs the commit"
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
-source tools/signing.sh
+source tools/packaging/signing.sh
+source tools/packaging/release-names.sh
 signed=no
 if signing_requested; then
     check_signer || fail "cannot sign: $signing_problem"
@@ -54,7 +54,7 @@ key_file=$output.key
 input_key=$( {
     echo "$commit $SOURCE_DATE_EPOCH $version $signed ${MIRVEL_SIGN_CERTS:-} ${MIRVEL_SIGN_KEY:-} ${SIGN_TIMESTAMP_URL:-}"
     for arch in x64 x86; do [[ -n ${exes[$arch]:-} ]] && echo "$arch" && cat "${exes[$arch]}"; done
-    cat packaging/* LICENSE window/icon/mirvel.ico tools/make-dist.sh tools/make_zip.py tools/signing.sh
+    cat packaging/* LICENSE window/icon/mirvel.ico tools/packaging/*
     dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode 2>/dev/null
 } | sha256sum | cut -c1-64)
 # A signed release is always made afresh: a token may have been changed.
@@ -69,7 +69,12 @@ trap 'rm -rf "$staging"' EXIT
 # A name-based UUID: the same name always gives the same identifier.
 uuid_of() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.NAMESPACE_URL, sys.argv[1])).upper())' "$1"; }
 # Windows text: UTF-8 with a byte-order mark, CR LF line ends.
-windows_text() { printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$1"; }
+windows_text() {
+    printf '\xEF\xBB\xBF'
+    sed -e "s/@VERSION@/$version/g" -e "s/@ZIP_X64@/$(release_zip "$version" x64)/g" \
+        -e "s/@ZIP_X86@/$(release_zip "$version" x86)/g" -e "s/@MSI_X64@/$(release_msi "$version" x64)/g" \
+        -e "s/@MSI_X86@/$(release_msi "$version" x86)/g" -e 's/$/\r/' "$1"
+}
 
 files=$staging/files
 mkdir -p "$files"
@@ -118,18 +123,17 @@ stamp_files() { touch -d "@$SOURCE_DATE_EPOCH" "$files"/*; }
 for arch in x64 x86; do
     [[ -n ${exes[$arch]:-} ]] || continue
     exe=${exes[$arch]}
-    # The zip's name says the Windows it is for; the installer's platform is
-    # one Windows Installer knows (Intel: x86).
-    if [[ $arch == x64 ]]; then zip_name=win64 platform=x64; else zip_name=win32 platform=Intel; fi
+    # The installer's platform is one Windows Installer knows (Intel: x86).
+    if [[ $arch == x64 ]]; then platform=x64; else platform=Intel; fi
     cp "$exe" "$files/Mirvel.exe"
     [[ $signed == no ]] || sign_file "$files/Mirvel.exe" || fail "could not sign the $arch Mirvel.exe"
     stamp_files
-    python3 tools/make_zip.py "$staging/Mirvel-$version-$zip_name.zip" "$SOURCE_DATE_EPOCH" \
+    python3 tools/packaging/make_zip.py "$staging/$(release_zip "$version" "$arch")" "$SOURCE_DATE_EPOCH" \
         "$files/Mirvel.exe" "$files/README.txt" "$files/LICENSE.txt" "$files/BUILDINFO.txt"
 
     # wixl stamps the package with the clock and a random package code: the
     # clock is held at the commit's time, and the code is set afterwards.
-    msi=$staging/Mirvel-$version-$arch.msi
+    msi=$staging/$(release_msi "$version" "$arch")
     (cd "$files" && faketime -f "@$commit_date" wixl -a "$arch" -D Arch="$arch" -D Version="$version" \
         -D ProductCode="$(uuid_of "mirvel:product:$version:$arch")" -D ExeGuid="$(uuid_of "mirvel:component:exe:$arch")" \
         -D DocumentsGuid="$(uuid_of "mirvel:component:documents:$arch")" \

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A Wine prefix belongs to the Wine that made it (tools/wine-prefix.sh):
+# A Wine prefix belongs to the Wine that made it (tools/testbench/wine-prefix.sh):
 #   test-wine-prefix.sh PREFIX SCRATCH_PREFIX [broken-too]
 # copies PREFIX (a 64-bit prefix with a virtual desktop, not in use) and
 # alters the copy's record of the Wine that made it; with broken-too, then
@@ -8,26 +8,18 @@
 # starts programs. (Each making takes a wineboot, some 15 s: make test
 # alters the record only.)
 set -uo pipefail
-tools=$(dirname "$(realpath "$0")")
+root=$(realpath "$(dirname "$0")/../..")
+wine_prefix=$root/tools/testbench/wine-prefix.sh
 source=$1 prefix=$(realpath -m "$2") request="$(realpath -m "$2"),virtual-desktop" broken_too=${3:-}
 record=$prefix/mirvel-prefix.txt
 
-# shellcheck source=tools/checks.sh
-source "$tools/checks.sh"
+source "$root/tests/checks.sh"
 trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 rm -rf "$prefix"
 
-ensure() { "$tools/wine-prefix.sh" "$request" >"$prefix.out" 2>&1; }
+ensure() { "$wine_prefix" "$request" >"$prefix.out" 2>&1; }
 said() { grep -qF "$1" "$prefix.out"; }
-starts() {  # both kinds of program
-    local program
-    local programs=('C:\windows\system32\cmd.exe')
-    [[ ${MIRVEL_SKIP_32BIT:-} == 1 ]] || programs+=('C:\windows\syswow64\cmd.exe')
-    for program in "${programs[@]}"; do
-        [[ $(WINEPREFIX=$prefix WINEDEBUG=-all wine "$program" /c echo started 2>/dev/null | tr -d '\r') == started ]] ||
-            return 1
-    done
-}
+starts() { "$wine_prefix" --starts-programs "$prefix"; }  # both kinds of program
 made_again() { [[ ! -e $prefix/old-prefix ]]; }
 
 cp -a "$source" "$prefix" || { echo "FAILED: cannot copy $source"; exit 1; }

@@ -3,7 +3,7 @@
 # compares every file make dist made: a release must be the same bytes
 # wherever and whenever it is built.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 commit=$(git rev-parse HEAD)
 [[ -z $(git status --porcelain --untracked-files=no) ]] ||
