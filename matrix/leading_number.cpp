@@ -103,12 +103,25 @@ constexpr std::size_t kAllDigits = 768;
 // library's reader takes in one 64-bit integer.
 constexpr std::size_t kQuickDigits = 19;
 
-// On the x87 unit, the library reads a number of up to 19 digits by one
-// multiplication by a power of ten, rounded twice (to 64 bits, then to 53)
-// and so at times one unit off: 7091431314788835e5. A number written with
-// more digits takes its exact integer path instead: there, numbers are
-// handed over with zeros after their digits.
-constexpr std::size_t kPaddingZeros = FLT_EVAL_METHOD != 0 ? kQuickDigits + 1 : 0;
+// The library reads a number of up to 19 digits times a power of ten up to
+// 10^22 by one multiplication. An x87 unit, which GCC's 32-bit code leaves
+// rounding to 64 bits, rounds that product twice (to 64 bits, then to 53),
+// at times one unit off: 7091431314788835e5. While the library reads, the
+// unit rounds to 53 bits, as for a double; elsewhere this does nothing.
+class RoundingAsDoubles {
+public:
+#if defined(__GNUC__) && defined(__i386__) && FLT_EVAL_METHOD != 0
+    RoundingAsDoubles() {
+        __asm__ volatile("fnstcw %0" : "=m"(saved_));
+        const unsigned short doubles = static_cast<unsigned short>((saved_ & ~0x0300) | 0x0200);  // precision: 53 bits
+        __asm__ volatile("fldcw %0" : : "m"(doubles));
+    }
+    ~RoundingAsDoubles() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+
+private:
+    unsigned short saved_ = 0;
+#endif
+};
 
 // Any kept digits times 10^100000 are past the largest double, and times
 // 10^-100000 below the smallest: the exponent handed over is clamped to that
@@ -118,15 +131,19 @@ constexpr std::int64_t kExponentWritten = 100'000;
 constexpr std::int64_t kExponentRead = 1'000'000'000'000;
 
 // What the library's reader made of a decimal: a double, or out of range on
-// either side (too small reads as zero).
+// either side (too small reads as zero). The double is kept as its bits: on
+// an x87 unit each load of a subnormal takes a microcode assist.
 struct Converted {
     enum class Kind { Number, TooSmall, TooLarge } kind;
-    double value;
+    std::uint64_t bits;
 
     friend bool operator==(const Converted&, const Converted&) = default;
     [[nodiscard]] std::optional<double> Read(bool negative) const {
         if (kind == Kind::TooLarge) return std::nullopt;
-        return kind == Kind::Number ? value : (negative ? -0.0 : 0.0);
+        if (kind == Kind::TooSmall) return negative ? -0.0 : 0.0;
+        std::optional<double> value{0.0};
+        std::memcpy(&*value, &bits, sizeof(bits));
+        return value;
     }
 };
 
@@ -152,7 +169,7 @@ public:
 private:
     char* Digits() { return text_.data() + 1; }  // after a sign
 
-    // A sign, the digits, a sticky 1 or padding, and "e-100000".
+    // A sign, the digits, a sticky 1, and "e-100000".
     std::array<char, 1 + kAllDigits + 1 + 8> text_;
     std::size_t capacity_;
     std::size_t kept_ = 0;
@@ -197,14 +214,13 @@ const char16_t* DecimalText::ReadMantissa(const char16_t* p, const char16_t* end
 }
 
 Converted DecimalText::ToDouble(bool negative, std::int64_t exponent, bool sticky) {
-    if (kept_ == 0) return {Converted::Kind::Number, negative ? -0.0 : 0.0};
+    if (kept_ == 0) return {Converted::Kind::TooSmall, 0};  // zero, of its sign
     std::size_t digits = kept_;
     exponent += exponent_;
     if (sticky && droppedNonZero_) {
         Digits()[digits++] = '1';
         --exponent;
     }
-    for (; digits < kPaddingZeros; ++digits, --exponent) Digits()[digits] = '0';
     exponent = std::clamp(exponent, -kExponentWritten, kExponentWritten);
     text_[0] = '-';
     char* const begin = negative ? text_.data() : Digits();
@@ -213,10 +229,15 @@ Converted DecimalText::ToDouble(bool negative, std::int64_t exponent, bool stick
     end = std::to_chars(end, text_.data() + text_.size(), exponent).ptr;
 
     double value = 0;
-    if (std::from_chars(begin, end, value).ec == std::errc{}) return {Converted::Kind::Number, value};
+    [[maybe_unused]] const RoundingAsDoubles rounding;
+    if (std::from_chars(begin, end, value).ec == std::errc{}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof(bits));
+        return {Converted::Kind::Number, bits};
+    }
     // Out of range, on the side of its magnitude.
     const bool large = static_cast<std::int64_t>(digits) + exponent > 0;
-    return {large ? Converted::Kind::TooLarge : Converted::Kind::TooSmall, 0.0};
+    return {large ? Converted::Kind::TooLarge : Converted::Kind::TooSmall, 0};
 }
 
 void DecimalText::AddUnitInLastPlace() {
@@ -252,14 +273,15 @@ bool MayContinue(char16_t c) {
 // characters with nothing skipped among them, is handed to the library's
 // reader as it stands, which reads it by the same rules. False, with nothing
 // read, where reading may go on past where the library stopped (an exponent
-// D, say), out of range (DecimalText tells the side), and on the x87 unit.
+// D, say), and out of range (DecimalText tells the side).
 bool ReadPlainly(const char16_t* p, const char16_t* end, bool negative, std::optional<double>& value) {
     const std::size_t length = std::min(static_cast<std::size_t>(end - p), kLongestPlain);
-    if (kPaddingZeros > 0 || (p + length < end && MayContinue(p[length]))) return false;
+    if (p + length < end && MayContinue(p[length])) return false;
     std::array<char, 1 + kLongestPlain> text;
     text[0] = '-';
     Narrow(p, length, text.data() + 1);
     const char* const textEnd = text.data() + 1 + length;
+    [[maybe_unused]] const RoundingAsDoubles rounding;
     const auto [stop, error] = std::from_chars(negative ? text.data() : text.data() + 1, textEnd, value.emplace());
     return error == std::errc{} && (stop == textEnd || !MayContinue(static_cast<unsigned char>(*stop)));
 }
