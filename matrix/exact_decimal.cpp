@@ -1,7 +1,8 @@
 #include "matrix/exact_decimal.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
 
 namespace mirvel {
@@ -32,18 +33,16 @@ public:
 
     // Writes the first 16 digits; returns how many digits the number has.
     int LeadingDigits(std::array<char, 16>& out) const {
-        std::size_t written = 0;
-        for (std::size_t limb = size_; limb-- > 0 && written < out.size();) {
-            char text[9];
+        std::array<char, 27> text{};  // the top limb and two more hold 16 digits at least
+        char* end = std::to_chars(text.data(), text.data() + 9, limbs_[size_ - 1]).ptr;
+        const auto topDigits = static_cast<int>(end - text.data());
+        for (std::size_t limb = size_ - 1; limb-- > 0 && end < text.data() + out.size(); end += 9) {
             std::uint32_t value = limbs_[limb];
-            for (int i = 8; i >= 0; --i, value /= 10) text[i] = static_cast<char>('0' + value % 10);
-            int first = 0;
-            if (limb == size_ - 1)
-                while (first < 8 && text[first] == '0') ++first;  // the top limb is not padded
-            for (int i = first; i < 9 && written < out.size(); ++i) out[written++] = text[i];
+            for (int i = 8; i >= 0; --i, value /= 10) end[i] = static_cast<char>('0' + value % 10);
         }
-        for (; written < out.size(); ++written) out[written] = '0';
-        return TopLimbDigits() + 9 * static_cast<int>(size_ - 1);
+        std::fill(end, text.data() + text.size(), '0');
+        std::copy_n(text.data(), out.size(), out.begin());
+        return topDigits + 9 * static_cast<int>(size_ - 1);
     }
 
 private:
@@ -57,12 +56,6 @@ private:
             carry = product / kBase;
         }
         for (; carry != 0; carry /= kBase) limbs_[size_++] = static_cast<std::uint32_t>(carry % kBase);
-    }
-
-    [[nodiscard]] int TopLimbDigits() const {
-        int digits = 1;
-        for (std::uint32_t top = limbs_[size_ - 1]; top >= 10; top /= 10) ++digits;
-        return digits;
     }
 
     std::array<std::uint32_t, 90> limbs_{};

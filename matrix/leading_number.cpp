@@ -20,6 +20,14 @@ const char16_t* SkipSkipped(const char16_t* p, const char16_t* end) {
     return p;
 }
 
+// Steps over a sign and what reading skips around it; true for a minus.
+bool TakeSign(const char16_t*& p, const char16_t* end) {
+    p = SkipSkipped(p, end);
+    const bool negative = p < end && *p == u'-';
+    if (p < end && (negative || *p == u'+')) p = SkipSkipped(p + 1, end);
+    return negative;
+}
+
 unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c) - u'0'; }  // above 9 for a non-digit
 
 char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
@@ -30,7 +38,6 @@ bool AreFourDigits(std::uint64_t lanes) {
     constexpr std::uint64_t kHigh = 0xFFF0'FFF0'FFF0'FFF0u, kZeros = 0x0030'0030'0030'0030u;
     return (lanes & kHigh) == kZeros && ((lanes + 0x0006'0006'0006'0006u) & kHigh) == kZeros;
 }
-
 std::uint64_t FourCharacters(const char16_t* p) {
     std::uint64_t lanes = 0;
     std::memcpy(&lanes, p, sizeof(lanes));
@@ -51,14 +58,14 @@ const char16_t* SkipDigits(const char16_t* p, const char16_t* end, bool& nonZero
     return p;
 }
 
-// The four characters of one 64-bit word (a lane each), as four bytes.
+// The four characters of one 64-bit word, as four bytes.
 std::uint32_t PackedLowBytes(std::uint64_t lanes) {
     lanes = (lanes | (lanes >> 8)) & 0x0000'FFFF'0000'FFFFu;
     return static_cast<std::uint32_t>(lanes | (lanes >> 16));
 }
 
-// The longest number read plainly, in characters. Past it, reading the
-// digits twice (here and by the library) costs more than DecimalText.
+// The longest number read plainly: past it, reading the digits twice (here
+// and by the library) costs more than DecimalText.
 constexpr std::size_t kLongestPlain = 128;
 
 // Copies the characters as ASCII, any other one as a DEL (which no number
@@ -108,18 +115,15 @@ constexpr std::size_t kQuickDigits = 19;
 // rounding to 64 bits, rounds that product twice (to 64 bits, then to 53),
 // at times one unit off: 7091431314788835e5. While the library reads, the
 // unit rounds to 53 bits, as for a double; elsewhere this does nothing.
-class RoundingAsDoubles {
-public:
+struct RoundingAsDoubles {
 #if defined(__GNUC__) && defined(__i386__) && FLT_EVAL_METHOD != 0
+    unsigned short saved = 0;
     RoundingAsDoubles() {
-        __asm__ volatile("fnstcw %0" : "=m"(saved_));
-        const unsigned short doubles = static_cast<unsigned short>((saved_ & ~0x0300) | 0x0200);  // precision: 53 bits
+        __asm__ volatile("fnstcw %0" : "=m"(saved));
+        const auto doubles = static_cast<unsigned short>((saved & ~0x0300) | 0x0200);  // precision: 53 bits
         __asm__ volatile("fldcw %0" : : "m"(doubles));
     }
-    ~RoundingAsDoubles() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
-
-private:
-    unsigned short saved_ = 0;
+    ~RoundingAsDoubles() { __asm__ volatile("fldcw %0" : : "m"(saved)); }
 #endif
 };
 
@@ -160,7 +164,6 @@ public:
 
     [[nodiscard]] bool HasDigits() const { return hasDigits_; }
     [[nodiscard]] bool DroppedNonZero() const { return droppedNonZero_; }
-
     // The number times 10^exponent, with a last digit 1 for the nonzero
     // digits dropped if sticky.
     Converted ToDouble(bool negative, std::int64_t exponent, bool sticky);
@@ -230,11 +233,8 @@ Converted DecimalText::ToDouble(bool negative, std::int64_t exponent, bool stick
 
     double value = 0;
     [[maybe_unused]] const RoundingAsDoubles rounding;
-    if (std::from_chars(begin, end, value).ec == std::errc{}) {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof(bits));
-        return {Converted::Kind::Number, bits};
-    }
+    if (std::from_chars(begin, end, value).ec == std::errc{})
+        return {Converted::Kind::Number, std::bit_cast<std::uint64_t>(value)};
     // Out of range, on the side of its magnitude.
     const bool large = static_cast<std::int64_t>(digits) + exponent > 0;
     return {large ? Converted::Kind::TooLarge : Converted::Kind::TooSmall, 0};
@@ -243,19 +243,13 @@ Converted DecimalText::ToDouble(bool negative, std::int64_t exponent, bool stick
 void DecimalText::AddUnitInLastPlace() {
     char* digit = Digits() + kept_;
     while (digit != Digits() && digit[-1] == '9') *--digit = '0';
-    if (digit != Digits()) {
-        ++digit[-1];
-    } else {  // 99…9 and one more: 100…0, one place up
-        *digit = '1';
-        ++exponent_;
-    }
+    if (digit == Digits()) ++exponent_;  // 99…9 and one more: 100…0, one place up
+    ++*(digit == Digits() ? digit : digit - 1);
 }
 
 // The exponent after its letter: "1e" and "1e+" have 0.
 std::int64_t ReadExponent(const char16_t* p, const char16_t* end) {
-    p = SkipSkipped(p, end);
-    const bool negative = p < end && *p == u'-';
-    if (p < end && (*p == u'-' || *p == u'+')) ++p;
+    const bool negative = TakeSign(p, end);
     std::int64_t exponent = 0;
     for (; (p = SkipSkipped(p, end)) < end && DigitValue(*p) <= 9; ++p) {
         if (exponent < kExponentRead) exponent = exponent * 10 + DigitValue(*p);
@@ -287,8 +281,7 @@ bool ReadPlainly(const char16_t* p, const char16_t* end, bool negative, std::opt
 }
 
 std::optional<double> ReadDecimal(const char16_t* p, const char16_t* end) {
-    const bool negative = p < end && *p == u'-';
-    if (p < end && (*p == u'-' || *p == u'+')) p = SkipSkipped(p + 1, end);
+    const bool negative = TakeSign(p, end);
     if (p == end || (DigitValue(*p) > 9 && *p != u'.')) return 0.0;  // no number
     if (std::optional<double> plain; ReadPlainly(p, end, negative, plain)) return plain;
 

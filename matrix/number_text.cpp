@@ -26,33 +26,23 @@ struct RoundedDecimal {
 // Rounds the exact leading digits to 15, half away from zero; a carry past
 // the first digit moves the exponent.
 void RoundToSignificant(std::string& digits, int& exponent) {
-    const bool roundUp = digits.size() > kSignificantDigits && digits[kSignificantDigits] >= '5';
-    if (digits.size() > kSignificantDigits) digits.resize(kSignificantDigits);
-    if (roundUp) {
-        int i = kSignificantDigits - 1;
-        while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') digits[static_cast<std::size_t>(i--)] = '0';
-        if (i < 0) {
-            digits.insert(digits.begin(), '1');
-            digits.pop_back();
-            ++exponent;
-        } else {
-            ++digits[static_cast<std::size_t>(i)];
-        }
+    bool carry = digits.size() > kSignificantDigits && digits[kSignificantDigits] >= '5';
+    digits.resize(std::min<std::size_t>(digits.size(), kSignificantDigits));
+    for (std::size_t i = digits.size(); carry && i-- > 0;) {
+        carry = digits[i] == '9';
+        digits[i] = carry ? '0' : static_cast<char>(digits[i] + 1);
+    }
+    if (carry) {  // 99…9 and one more: 100…0, one place up
+        digits.insert(digits.begin(), '1');
+        ++exponent;
     }
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 }
 
+// For a finite value that is not whole (so not zero).
 RoundedDecimal Round(double value) {
-    RoundedDecimal rounded;
-    rounded.negative = std::signbit(value) && value != 0.0;
-    const double magnitude = std::fabs(value);
-    if (magnitude == 0.0) {
-        rounded.digits = "0";
-        return rounded;
-    }
-    const LeadingDigits leading = ExactLeadingDigits(magnitude);
-    rounded.digits.assign(leading.digits.begin(), leading.digits.end());
-    rounded.exponent = leading.exponent;
+    const LeadingDigits leading = ExactLeadingDigits(std::fabs(value));
+    RoundedDecimal rounded{value < 0, std::string(leading.digits.begin(), leading.digits.end()), leading.exponent};
     RoundToSignificant(rounded.digits, rounded.exponent);
     return rounded;
 }
