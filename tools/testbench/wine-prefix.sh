@@ -30,13 +30,8 @@ expected_record() {  # OPTION...
 
 # Whether the prefix starts a console program of each architecture it is for.
 starts_programs() {  # PREFIX ARCH
-    local prefix=$1 arch=$2 programs=()
-    if [[ $arch == win32 ]]; then
-        programs=('C:\windows\system32\cmd.exe')
-    else
-        programs=('C:\windows\system32\cmd.exe')
-        [[ ${MIRVEL_SKIP_32BIT:-} == 1 ]] || programs+=('C:\windows\syswow64\cmd.exe')
-    fi
+    local prefix=$1 arch=$2 programs=('C:\windows\system32\cmd.exe')  # of the prefix's own architecture
+    [[ $arch == win32 || ${MIRVEL_SKIP_32BIT:-} == 1 ]] || programs+=('C:\windows\syswow64\cmd.exe')
     local program ok=0
     for program in "${programs[@]}"; do
         [[ $(WINEPREFIX=$prefix timeout 60 wine "$program" /c echo started 2>/dev/null | tr -d '\r') == started ]] ||
