@@ -31,9 +31,6 @@ public:
     // Asks, from WM_NCCREATE, that the window's frame follow its DPI where
     // Windows does not do it by itself (per-monitor v1 on Windows 10).
     void ScaleFrameOf(HWND window);
-    // Whether a window's frame is drawn at the window's DPI rather than the
-    // system's.
-    [[nodiscard]] bool FrameFollowsDpi() const { return level_ == DpiLevel::PerMonitorV2 || frameScaled_; }
 
     // The outer size of a window with the given client size, style and DPI,
     // as the system's rules say; a window that exists can be measured
@@ -43,6 +40,10 @@ public:
     [[nodiscard]] int Metric(int index, UINT dpi) const;
 
 private:
+    // Whether a window's frame is drawn at the window's DPI rather than the
+    // system's.
+    [[nodiscard]] bool FrameFollowsDpi() const { return level_ == DpiLevel::PerMonitorV2 || frameScaled_; }
+
     LateBoundFunctions functions_;
     DpiLevel level_;
     UINT systemDpi_;

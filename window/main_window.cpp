@@ -43,7 +43,7 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     if (!RegisterWindowClass(windowClass)) return false;
     // The system places the window. It is made the size the system's rules
     // give at the system DPI, and fitted once it exists (WM_CREATE).
-    const SIZE frame = dpi_.FrameSize(ClientSize(dpi_.System()), kForm1Style, kForm1ExStyle, dpi_.System());
+    const SIZE frame = RuledSize(dpi_.System());
     if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
                             nullptr, instance)) {
         return false;
@@ -178,7 +178,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 // Per-monitor v2 asks, before the DPI changes, which size the window wants
 // at the new one: the layout's client area and the frame for that DPI.
 LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
-    size = dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi);
+    size = RuledSize(dpi);
     return TRUE;
 }
 
@@ -277,6 +277,10 @@ SIZE MainWindow::FittedSize(UINT dpi) const {
     const SIZE client = ClientSize(dpi), frame = MeasuredFrame(Window());
     return {client.cx + frame.cx, client.cy + frame.cy};
 }
+
+// Form1's outer size at the DPI by the system's rules, for when its frame
+// cannot be measured yet: before it exists, and before a DPI change.
+SIZE MainWindow::RuledSize(UINT dpi) const { return dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi); }
 
 // Gives Form1 its size for the DPI, at the corner given or where it is. A
 // minimised window's frame cannot be measured: it is fitted when restored.

@@ -75,6 +75,7 @@ private:
     void SetIcons(UINT dpi);
     [[nodiscard]] SIZE ClientSize(UINT dpi) const;
     [[nodiscard]] SIZE FittedSize(UINT dpi) const;
+    [[nodiscard]] SIZE RuledSize(UINT dpi) const;
     [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
