@@ -2,18 +2,23 @@
 # sourced by each: one line a check, "ok: …" or "FAILED: …", and a count.
 checks=0 failures=0
 
-# Runs COMMAND quietly and notes whether it succeeded: check WHAT COMMAND...
+# Runs COMMAND and notes whether it succeeded: check WHAT COMMAND...
+# What a failed command printed follows its line, to go on.
 check() {
-    local what=$1
+    local what=$1 output
     shift
     checks=$((checks + 1))
-    if "$@" >/dev/null 2>&1; then
+    if output=$("$@" 2>&1); then
         echo "ok: $what"
     else
         echo "FAILED: $what"
+        [[ -z $output ]] || sed 's/^/    /' <<<"$output"
         failures=$((failures + 1))
     fi
 }
+
+# Succeeds when COMMAND fails: check WHAT fails COMMAND...
+fails() { ! "$@"; }
 
 # A failure that leaves nothing further worth checking.
 fail_now() {

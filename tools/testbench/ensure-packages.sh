@@ -4,8 +4,15 @@
 # A package of a foreign architecture (wine32:i386) has that architecture
 # added to dpkg first. Nothing installed is ever removed: should apt want to
 # remove a package to install these, this stops and names what it would remove.
+#
+# A mirror caught mid-sync is a normal event, so neither of its two usual
+# faults stops this: an index that will not download (the update is tried
+# three times, then the lists there are serve), and a suite whose packages
+# are a step ahead of their other-architecture twins (apt cannot resolve
+# the install; it is tried again from the installed release's own suite).
 set -euo pipefail
 
+me=ensure-packages.sh
 missing=() architectures=()
 for package in "$@"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
@@ -29,18 +36,64 @@ for architecture in "${architectures[@]}"; do
         "${sudo[@]}" dpkg --add-architecture "$architecture"
     fi
 done
+
+# apt's own reason, from its output: its errors, and the first few of the
+# dependencies it could not meet.
+apt_reason() {
+    local errors unmet
+    errors=$(grep -E '^[EW]:' <<<"$1" || true)
+    unmet=$(grep -E ': (Pre)?Depends: |but it is not' <<<"$1" | head -n 6 || true)
+    [[ -n $errors$unmet ]] || errors=$(tail -n 5 <<<"$1")
+    sed '/^$/d; s/^/    /' <<<"$unmet
+$errors"
+}
+
+update_package_lists() {
+    local try output
+    for try in 1 2 3; do
+        output=$("${sudo[@]}" apt-get update -qq 2>&1) && return 0
+        [[ $try -lt 3 ]] && sleep 10
+    done
+    echo "$me: apt-get update failed three times; going on with the package lists there are." \
+         "What failed to download:" >&2
+    { grep -o 'Failed to fetch [^ ]*' <<<"$output" | sed 's/^Failed to fetch /    /' || apt_reason "$output"; } >&2
+}
+
+# What apt would do, asked without --no-remove, which would only refuse:
+# its plan in $plan, or its reason for none in $reason.
+plan= reason=
+simulate() {
+    plan=$(apt-get install --simulate --no-install-recommends "$@" "${missing[@]}" 2>&1) && return 0
+    reason=$(apt_reason "$plan")
+    return 1
+}
+
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
+update_package_lists
 export DEBIAN_FRONTEND=noninteractive
-# What apt would do, asked first without --no-remove, which would only refuse.
-removed=$(apt-get install --simulate --no-install-recommends "${missing[@]}" 2>/dev/null |
-    sed -n 's/^Remv \([^ ]*\).*/\1/p' | tr '\n' ' ')
+target=()
+if ! simulate; then
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    first_reason=$reason
+    if [[ -z $release ]] || ! simulate -t "$release"; then
+        echo "$me: apt-get cannot install ${missing[*]}; apt says:" >&2
+        echo "$first_reason" >&2
+        [[ -n $release ]] && echo "  and from $release, the installed release's own suite:" >&2 && echo "$reason" >&2
+        exit 1
+    fi
+    target=(-t "$release")
+    echo "$me: apt could not resolve the install from the newest suites, as when a mirror is caught mid-sync;" \
+         "installing from $release, the installed release's own suite. apt said:"
+    echo "$first_reason"
+fi
+removed=$(sed -n 's/^Remv \([^ ]*\).*/\1/p' <<<"$plan" | tr '\n' ' ')
 if [[ -n $removed ]]; then
-    echo "ensure-packages.sh: installing ${missing[*]} would remove ${removed% }; nothing was installed." \
+    echo "$me: installing ${missing[*]} would remove ${removed% }; nothing was installed." \
          "Install them by hand if that is wanted." >&2
     exit 1
 fi
-if ! "${sudo[@]}" apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}" >/dev/null; then
-    echo "ensure-packages.sh: apt-get could not install ${missing[*]} without removing anything" >&2
+if ! output=$("${sudo[@]}" apt-get install -y -qq --no-install-recommends --no-remove "${target[@]}" "${missing[@]}" 2>&1); then
+    echo "$me: apt-get could not install ${missing[*]} without removing anything; apt says:" >&2
+    apt_reason "$output" >&2
     exit 1
 fi
