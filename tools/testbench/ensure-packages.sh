@@ -51,7 +51,8 @@ $errors"
 update_package_lists() {
     local try output
     for try in 1 2 3; do
-        output=$("${sudo[@]}" apt-get update -qq 2>&1) && return 0
+        # apt says of some indexes it could not fetch only as a warning.
+        output=$("${sudo[@]}" apt-get update -qq 2>&1) && ! grep -q '^[EW]: Failed to fetch' <<<"$output" && return 0
         [[ $try -lt 3 ]] && sleep 10
     done
     echo "$me: apt-get update failed three times; going on with the package lists there are." \
