@@ -9,20 +9,22 @@ BUILD        := build
 NATIVE_DIR   := $(BUILD)/native
 WINDOWS_DIR  := $(BUILD)/windows
 WINDOWS32_DIR := $(BUILD)/windows32
-# Wine prefixes (tools/testbench/wine-prefix.sh), each made once for the Wine
-# that is installed and made again when Wine changes. Tests run in a virtual
-# desktop, which needs no window manager under Xvfb. 64-bit Windows at
-# 96 DPI and at 144 DPI (the DPI tests again), and another at 144 DPI for
-# the x64 monkey's walk; 32-bit Windows at 96 and 144 DPI (the x86 DPI
-# tests and its shorter walk); a clean 64-bit one that the installer
-# tests copy afresh. `make run` uses a plain one.
-TEST_PREFIX        := $(abspath $(BUILD)/wine-test)
-TEST_PREFIX_144    := $(abspath $(BUILD)/wine-test-144)
-MONKEY_PREFIX_144  := $(abspath $(BUILD)/wine-monkey-144)
-TEST_PREFIX_32     := $(abspath $(BUILD)/wine-test-32)
-TEST_PREFIX_32_144 := $(abspath $(BUILD)/wine-test-32-144)
-CLEAN_PREFIX       := $(abspath $(BUILD)/wine-clean)
-RUN_PREFIX         := $(abspath $(BUILD)/wine-run)
+# The Wine prefixes (tools/testbench/wine-prefix.sh), in the one folder the
+# presets name (MIRVEL_WINE_PREFIXES), each made once for the Wine that is
+# installed and made again when Wine changes. Each build lists its tests'
+# own (wine-prefixes.txt); besides them, a clean 64-bit one that the
+# installer tests copy afresh, and one each for make run, make bench, the
+# pictures and the long runs.
+PREFIXES     := $(abspath $(shell sed -n 's|.*"MIRVEL_WINE_PREFIXES": "[$$]{sourceDir}/\(.*\)".*|\1|p' CMakePresets.json))
+CLEAN_PREFIX := $(PREFIXES)/clean
+RUN_PREFIX   := $(PREFIXES)/run
+BENCH_PREFIX := $(PREFIXES)/bench
+# The second bench: Debian 13's Wine 10, in a root made once outside the
+# source tree (so make clean keeps it), where its own prefixes are seen at
+# the same paths as these.
+DEBIAN13_ROOT   := $(HOME)/.cache/mirvel/debian13-root
+WINE10_PREFIXES := $(PREFIXES)-wine10
+IN_DEBIAN13     := tools/testbench/debian-root.sh run $(DEBIAN13_ROOT) --prefixes $(WINE10_PREFIXES):$(PREFIXES)
 VERSION      := $(shell sed -n 's/^set(MIRVEL_RELEASE_VERSION \([0-9.]*\)).*/\1/p' CMakeLists.txt)
 # The next patch version, for the installer's upgrade test.
 NEXT_VERSION := $(shell echo $(VERSION) | awk -F. '{ print $$1 "." $$2 "." $$3 + 1 }')
@@ -41,6 +43,7 @@ NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev pyth
 WINDOWS_PACKAGES := cmake make python3 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 googletest \
                     wine wine64 $(WINE32_PACKAGES) fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
+DEBIAN13_PACKAGES := debootstrap bubblewrap
 DIST_PACKAGES    := python3 wixl msitools faketime unzip openssl osslsigncode
 # A signing key on a token: SoftHSM2 for the tests' throwaway one, and
 # OpenSSL's PKCS#11 engine for any.
@@ -51,9 +54,10 @@ FUZZ_SECONDS     ?= 60
 include tools/testbench/wine.env
 WINE_ENV = WINEDLLOVERRIDES="$(WINEDLLOVERRIDES)" WINEDEBUG=$(WINEDEBUG)
 
-.PHONY: all build build-native build-windows build-sanitize build-fuzz test test-native test-sanitize \
+.PHONY: all build build-native build-windows build-sanitize build-fuzz test test-quick test-native test-sanitize \
         test-fuzz test-windows test-prefixes long-run-prefix test-wine-prefix test-signing soak run bench build-windows32 dist dist-next test-msi \
-        reproducible deps-dist monkey screenshot fuzz deps-native deps-windows deps-fuzz clean
+        reproducible deps-dist monkey screenshot fuzz deps-native deps-windows deps-fuzz deps-debian13 debian13-root \
+        test-prefixes-wine10 clean
 
 all: build
 
@@ -68,6 +72,9 @@ deps-fuzz:
 
 deps-dist:
 	@tools/testbench/ensure-packages.sh $(DIST_PACKAGES) $(SIGNING_PACKAGES)
+
+deps-debian13:
+	@tools/testbench/ensure-packages.sh $(DEBIAN13_PACKAGES)
 
 # Builds one CMake preset, configuring it first if it never was or the
 # presets or toolchains changed since: a configured folder reconfigures
@@ -98,17 +105,24 @@ build-sanitize: deps-native
 build-fuzz: deps-fuzz
 	$(call build-preset,fuzz)
 
-# Every prefix the tests use, seen to side by side.
-TEST_PREFIXES := $(TEST_PREFIX),virtual-desktop $(TEST_PREFIX_144),virtual-desktop,dpi=144 \
-                 $(MONKEY_PREFIX_144),virtual-desktop,dpi=144 $(CLEAN_PREFIX),virtual-desktop
+# The prefixes of the tests, as the builds list them, seen to side by side.
+TEST_PREFIX_LISTS := $(WINDOWS_DIR)/wine-prefixes.txt
 ifneq ($(MIRVEL_SKIP_32BIT),1)
-TEST_PREFIXES += $(TEST_PREFIX_32),virtual-desktop,arch=win32 $(TEST_PREFIX_32_144),virtual-desktop,dpi=144,arch=win32
-WINDOWS32_SUITE := windows32=$(TEST_PREFIX_32)
+TEST_PREFIX_LISTS += $(WINDOWS32_DIR)/wine-prefixes.txt
+WINDOWS32_SUITES  := windows32 windows32-wine10
 else
-WINDOWS32_SUITE := windows32-files
+WINDOWS32_SUITES  := windows32-files
 endif
-test-prefixes: deps-windows
-	@tools/testbench/wine-prefix.sh $(TEST_PREFIXES)
+test-prefixes: build-windows build-windows32
+	@tools/testbench/wine-prefix.sh $$(cat $(TEST_PREFIX_LISTS)) $(CLEAN_PREFIX),virtual-desktop
+
+# The Debian 13 root with Wine 10 (tools/testbench/debian-root.sh), and the
+# tests' prefixes in it.
+debian13-root: deps-debian13
+	@tools/testbench/debian-root.sh ensure $(DEBIAN13_ROOT)
+
+test-prefixes-wine10: debian13-root build-windows build-windows32
+	@$(IN_DEBIAN13) tools/testbench/wine-prefix.sh $$(cat $(TEST_PREFIX_LISTS))
 
 # Says loudly what MIRVEL_SKIP_32BIT leaves untested.
 define warn-skip-32bit
@@ -116,31 +130,39 @@ define warn-skip-32bit
 	    "monkey and soak tests, and the start of the program the x86 installer installs, were NOT run; only its file was checked." >&2
 endef
 
-# Every suite, side by side: the Wine suites mostly wait on the window
-# system, so the native ones run meanwhile. One line a suite.
-test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes
+# Every suite, side by side, on both benches (Wine 8 here, Wine 10 in the
+# Debian 13 root): the Wine suites mostly wait on the window system, so the
+# native ones run meanwhile. One line a suite.
+RUN_TESTS = tools/testbench/run-tests.sh --debian13 $(DEBIAN13_ROOT) $(WINE10_PREFIXES):$(PREFIXES)
+PACKAGES_TEST = -- packages tests/testbench/test-ensure-packages.sh $(BUILD)/packages-test
+test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes test-prefixes-wine10
 	$(warn-skip-32bit)
-	@tools/testbench/run-tests.sh native sanitize fuzz windows=$(TEST_PREFIX) $(WINDOWS32_SUITE) "msi:$(MSI_TEST)" \
-	    "signing:$(SIGNING_TEST)" "wine-prefix:$(PREFIX_TEST)"
+	@$(RUN_TESTS) native sanitize fuzz windows windows-wine10 $(WINDOWS32_SUITES) $(PACKAGES_TEST) -- msi $(MSI_TEST) \
+	    -- signing $(SIGNING_TEST) -- wine-prefix $(PREFIX_TEST)
+	$(warn-skip-32bit)
+
+# The quick loop: the native suites and the Wine 8 window suites.
+test-quick: build-native build-sanitize build-windows build-windows32 test-prefixes
+	@$(RUN_TESTS) native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES)) $(PACKAGES_TEST)
 	$(warn-skip-32bit)
 
 test-native: build-native
-	@tools/testbench/run-tests.sh native
+	@$(RUN_TESTS) native
 
 test-sanitize: build-sanitize
-	@tools/testbench/run-tests.sh sanitize
+	@$(RUN_TESTS) sanitize
 
 # A few seconds of fuzzing; `make fuzz` runs for FUZZ_SECONDS.
 test-fuzz: build-fuzz
-	@tools/testbench/run-tests.sh fuzz
+	@$(RUN_TESTS) fuzz
 
 fuzz: build-fuzz
 	@mkdir -p $(BUILD)/fuzz/corpus
 	@$(BUILD)/fuzz/fuzz/matrix_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
-test-windows: build-windows build-windows32 test-prefixes
-	@tools/testbench/run-tests.sh windows=$(TEST_PREFIX) $(WINDOWS32_SUITE)
+test-windows: build-windows build-windows32 test-prefixes test-prefixes-wine10
+	@$(RUN_TESTS) windows windows-wine10 $(WINDOWS32_SUITES)
 	$(warn-skip-32bit)
 
 # What a teacher downloads, in dist/ (see tools/packaging/make-dist.sh); the same
@@ -159,23 +181,23 @@ dist-next: build-windows deps-dist
 
 # Both installers installed, replacing each other, upgraded, refused as a
 # downgrade and uninstalled in a fresh 64-bit Wine prefix (tests/packaging/test-msi.sh).
-MSI_TEST = xvfb-run -a tests/packaging/test-msi.sh dist $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-msi) $(WINDOWS_DIR)/driver.exe \
+MSI_TEST = xvfb-run -a tests/packaging/test-msi.sh dist $(CLEAN_PREFIX) $(PREFIXES)/msi $(WINDOWS_DIR)/driver.exe \
            $(BUILD)/dist-next
 test-msi: dist dist-next test-prefixes
-	@tools/testbench/run-tests.sh "msi:$(MSI_TEST)"
+	@$(RUN_TESTS) -- msi $(MSI_TEST)
 
 # A release signed with a throwaway key on a SoftHSM2 token, checked
 # (tests/packaging/test-signing.sh).
 SIGNING_TEST = xvfb-run -a tests/packaging/test-signing.sh $(BUILD)/signing-test $(WINDOWS_DIR)/Mirvel.exe \
                $(WINDOWS32_DIR)/Mirvel.exe $(CLEAN_PREFIX) $(WINDOWS_DIR)/driver.exe dist
 test-signing: dist test-prefixes
-	@tools/testbench/run-tests.sh "signing:$(SIGNING_TEST)"
+	@$(RUN_TESTS) -- signing $(SIGNING_TEST)
 
 # A prefix is made again when the Wine that made it changed (make test), or
 # when it no longer starts programs (make test-wine-prefix, both).
-PREFIX_TEST = tests/testbench/test-wine-prefix.sh $(CLEAN_PREFIX) $(abspath $(BUILD)/wine-scratch)
+PREFIX_TEST = tests/testbench/test-wine-prefix.sh $(CLEAN_PREFIX) $(PREFIXES)/scratch
 test-wine-prefix: test-prefixes
-	@tools/testbench/run-tests.sh "wine-prefix:$(PREFIX_TEST) broken-too"
+	@$(RUN_TESTS) -- wine-prefix $(PREFIX_TEST) broken-too
 
 # Builds everything twice, from the committed sources in two folders at two
 # times, and compares what make dist made.
@@ -188,17 +210,17 @@ ARCH ?= x64
 comma := ,
 ARCH_DIR := $(if $(filter x86,$(ARCH)),$(WINDOWS32_DIR),$(WINDOWS_DIR))
 ARCH_PREFIX_OPTIONS := $(if $(filter x86,$(ARCH)),$(comma)arch=win32)
-LONG_RUN_PREFIX := $(abspath $(BUILD)/wine-long-$(ARCH))
+LONG_RUN_PREFIX := $(PREFIXES)/long-$(ARCH)
 # In a prefix of their own, so that they can run beside make test.
 long-run-prefix: deps-windows
 	@case "$(ARCH)" in x64|x86) ;; *) echo "ARCH is x64 or x86, not $(ARCH)" >&2; exit 2;; esac
 	@tools/testbench/wine-prefix.sh $(LONG_RUN_PREFIX),virtual-desktop$(ARCH_PREFIX_OPTIONS)
 
-# A long random walk through Form1: make monkey SEED=… ACTIONS=… ARCH=…
-SEED    ?= 20261208
+# A long random walk through Form1: make monkey SEED=… ACTIONS=… ARCH=… (the
+# seed is the test's own unless given).
 ACTIONS ?= 50000
 monkey: build-windows build-windows32 long-run-prefix
-	@WINEPREFIX=$(LONG_RUN_PREFIX) $(WINE_ENV) MIRVEL_MONKEY_SEED=$(SEED) MIRVEL_MONKEY_ACTIONS=$(ACTIONS) xvfb-run -a \
+	@WINEPREFIX=$(LONG_RUN_PREFIX) $(WINE_ENV) $(if $(SEED),MIRVEL_MONKEY_SEED=$(SEED)) MIRVEL_MONKEY_ACTIONS=$(ACTIONS) xvfb-run -a \
 	    wine $(ARCH_DIR)/window_tests.exe --gtest_filter='Monkey.*'
 
 # The soak at full length: SOAK_ROUNDS rounds of Find, Clear and Tab.
@@ -215,28 +237,30 @@ run: build-windows deps-windows
 	@WINEPREFIX=$(RUN_PREFIX) WINEDLLOVERRIDES="$(WINEDLLOVERRIDES)" wine $(WINDOWS_DIR)/Mirvel.exe
 
 # Pictures of the window and of a result message, for the README.
-screenshot: build-windows test-prefixes
+screenshot: build-windows
 	@tools/testbench/ensure-packages.sh imagemagick
+	@tools/testbench/wine-prefix.sh $(PREFIXES)/pictures,virtual-desktop $(PREFIXES)/pictures-144,virtual-desktop,dpi=144
 	@mkdir -p docs
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
+	@WINEPREFIX=$(PREFIXES)/pictures $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/driver/pictures.sh $(WINDOWS_DIR)/driver.exe docs
-	@WINEPREFIX=$(TEST_PREFIX_144) $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
+	@WINEPREFIX=$(PREFIXES)/pictures-144 $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/driver/pictures.sh $(WINDOWS_DIR)/driver.exe docs -150
 
 # The core's speed natively (each kind of decimal item against std::from_chars,
 # with the ratio); the reader of the x86 program against the x64 one's under
 # Wine, in one run; start-up; and what each part of each executable costs,
 # unsigned and signed, against its limit.
-bench: build-native build-windows build-windows32 test-prefixes deps-dist
+bench: build-native build-windows build-windows32 deps-dist
+	@tools/testbench/wine-prefix.sh $(BENCH_PREFIX),virtual-desktop
 	@$(NATIVE_DIR)/bench/matrix_bench --benchmark_enable_random_interleaving=true \
 	    --benchmark_report_aggregates_only=true --benchmark_min_time=0.05
 	@echo; echo "Reading an item under Wine, ns (x86 / x64; goal: at most 3x):"
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) wine $(WINDOWS_DIR)/reader_bench.exe >$(BUILD)/reader-x64.txt
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) wine $(WINDOWS32_DIR)/reader_bench.exe >$(BUILD)/reader-x86.txt
+	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) wine $(WINDOWS_DIR)/reader_bench.exe >$(BUILD)/reader-x64.txt
+	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) wine $(WINDOWS32_DIR)/reader_bench.exe >$(BUILD)/reader-x86.txt
 	@paste $(BUILD)/reader-x64.txt $(BUILD)/reader-x86.txt | tr -d '\r' | \
 	    awk -F'\t' '{ printf "%-18s x64 %7.1f  x86 %7.1f  %5.2fx\n", $$1, $$2, $$4, $$4 / $$2 }'
 	@echo
-	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
+	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
 	@echo
 	@python3 bench/size_by_part.py $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X64)
 	@python3 bench/size_by_part.py $(WINDOWS32_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X86)

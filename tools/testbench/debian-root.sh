@@ -32,7 +32,7 @@ enter() {  # ROOT [BWRAP_OPTIONS...] -- COMMAND...
     shift
     bwrap --bind "$root" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
         --ro-bind /etc/resolv.conf /etc/resolv.conf --unshare-pid --unshare-ipc --die-with-parent \
-        --setenv HOME /root "${options[@]}" -- "$@"
+        --setenv HOME /tmp "${options[@]}" -- "$@"
 }
 
 ensure() {
