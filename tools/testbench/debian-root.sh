@@ -53,6 +53,7 @@ ensure() {
     # The same installer as outside, with the same patience for a mirror
     # caught mid-sync.
     "${sudo[@]}" "$0" run "$new" --as-root tools/testbench/ensure-packages.sh "${packages[@]}"
+    "${sudo[@]}" "$0" run "$new" --as-root apt-get clean
     record | "${sudo[@]}" tee "$new/$record_name" >/dev/null
     "${sudo[@]}" mv "$new" "$root"
     rm -f "$new.log"
