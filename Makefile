@@ -246,31 +246,10 @@ screenshot: build-windows
 	@WINEPREFIX=$(PREFIXES)/pictures-144 $(WINE_ENV) xvfb-run -a -s "-screen 0 800x600x24" \
 	    tools/driver/pictures.sh $(WINDOWS_DIR)/driver.exe docs -150
 
-# The core's speed natively (each kind of decimal item against std::from_chars,
-# with the ratio); the reader of the x86 program against the x64 one's under
-# Wine, in one run; start-up; and what each part of each executable costs,
-# unsigned and signed, against its limit.
+# Every figure of docs/performance.md (bench/run.sh).
 bench: build-native build-windows build-windows32 deps-dist
 	@tools/testbench/wine-prefix.sh $(BENCH_PREFIX),virtual-desktop
-	@$(NATIVE_DIR)/bench/matrix_bench --benchmark_enable_random_interleaving=true \
-	    --benchmark_report_aggregates_only=true --benchmark_min_time=0.05
-	@echo; echo "Reading an item under Wine, ns (x86 / x64; goal: at most 3x):"
-	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) wine $(WINDOWS_DIR)/reader_bench.exe >$(BUILD)/reader-x64.txt
-	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) wine $(WINDOWS32_DIR)/reader_bench.exe >$(BUILD)/reader-x86.txt
-	@paste $(BUILD)/reader-x64.txt $(BUILD)/reader-x86.txt | tr -d '\r' | \
-	    awk -F'\t' '{ printf "%-18s x64 %7.1f  x86 %7.1f  %5.2fx\n", $$1, $$2, $$4, $$4 / $$2 }'
-	@echo
-	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) xvfb-run -a wine $(WINDOWS_DIR)/startup_bench.exe
-	@echo
-	@python3 bench/size_by_part.py $(WINDOWS_DIR)/Mirvel.exe $(WINDOWS_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X64)
-	@python3 bench/size_by_part.py $(WINDOWS32_DIR)/Mirvel.exe $(WINDOWS32_DIR)/Mirvel.map $(MIRVEL_MAX_BYTES_X86)
-	@tests/packaging/throwaway-signer.sh $(BUILD)/bench-signer && . $(BUILD)/bench-signer/signer.env && \
-	    tools/packaging/make-dist.sh $(BUILD)/bench-dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe >/dev/null
-	@. tools/packaging/release-names.sh && for arch in x64 x86; do \
-	    zip=$$(echo $(BUILD)/bench-dist/$$(release_zip '*' $$arch)); \
-	    echo "$$(basename $$zip)'s Mirvel.exe signed (a throwaway CA's certificate, chain of two):" \
-	        "$$(unzip -p $$zip Mirvel.exe | wc -c) bytes (limit $(MIRVEL_MAX_BYTES_SIGNED))"; \
-	done
+	@bench/run.sh $(NATIVE_DIR) $(WINDOWS_DIR) $(WINDOWS32_DIR) $(BENCH_PREFIX) $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD)

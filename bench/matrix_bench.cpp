@@ -102,7 +102,7 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-18s %12s %14s %8s  (goal: at most 1.60x)\n", "item", "Mirvel ns", "from_chars ns", "ratio");
+        std::printf("\n%-18s %12s %14s %8s  (for information)\n", "item", "Mirvel ns", "from_chars ns", "ratio");
         for (const auto& [kind, times] : times_) {
             if (!times.count("mirvel") || !times.count("from_chars")) continue;
             const double mirvel = times.at("mirvel"), standard = times.at("from_chars");

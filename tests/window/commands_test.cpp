@@ -151,7 +151,8 @@ const ExitCase kExits[] = {
      }},
     {"ClickExit", [](Form1Harness& form) { SendMessageW(form.Control(kCommand2Id), BM_CLICK, 0, 0); }},
     {"AccessKey", [](Form1Harness& form) { form.PressAltWith(L'ы'); }},
-    {"CloseBox", [](Form1Harness& form) { SendMessageW(form.Form(), WM_CLOSE, 0, 0); }},
+    {"CloseBox", [](Form1Harness& form) { SendMessageW(form.Form(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"CloseMessage", [](Form1Harness& form) { SendMessageW(form.Form(), WM_CLOSE, 0, 0); }},
 };
 
 class ExitBy : public ::testing::TestWithParam<ExitCase> {};

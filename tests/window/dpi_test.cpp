@@ -19,10 +19,7 @@ namespace {
 
 // The DPI this run of the tests is meant for (MIRVEL_TEST_DPI, 96 unless
 // said otherwise), so that a prefix at the wrong DPI cannot pass unnoticed.
-TEST(DpiTestPrefix, RunsAtTheDpiItIsMeantFor) {
-    const char* wanted = std::getenv("MIRVEL_TEST_DPI");
-    EXPECT_EQ(ScreenDpi(), wanted ? static_cast<UINT>(std::atoi(wanted)) : 96u);
-}
+TEST(DpiTestPrefix, RunsAtTheDpiItIsMeantFor) { EXPECT_EQ(ScreenDpi(), EnvironmentNumber("MIRVEL_TEST_DPI", 96)); }
 
 // Each Windows a lab runs, as the program meets it: which functions exist,
 // and what Windows says the process was granted (form1_harness.h).

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "window/message_loop.h"
@@ -134,6 +136,31 @@ SIZE_T HeapBytesInUse() {
         HeapUnlock(heaps[i]);
     }
     return inUse;
+}
+
+unsigned EnvironmentNumber(const char* name, unsigned fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? static_cast<unsigned>(std::strtoul(value, nullptr, 10)) : fallback;
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (memory) {
+        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+        GlobalUnlock(memory);
+    }
+    const bool put = memory && SetClipboardData(CF_UNICODETEXT, memory);
+    if (memory && !put) GlobalFree(memory);
+    CloseClipboard();
+    return put;
+}
+
+OtherProgramWindow::OtherProgramWindow()
+    : window_(CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 600, 500, 80, 40, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr)) {
+    EXPECT_NE(window_, nullptr);
 }
 
 UINT ScreenDpi() {

@@ -60,6 +60,26 @@ RECT RectInParent(HWND child);
 // The bytes in use in all of the process's heaps.
 SIZE_T HeapBytesInUse();
 
+// A number from the environment (a run's length, the DPI it is meant for),
+// or the fallback when it is not set.
+unsigned EnvironmentNumber(const char* name, unsigned fallback);
+
+// Puts the text on the clipboard, as another program would copy it.
+bool PutOnClipboard(const std::wstring& text);
+
+// A window of another program's, to move the activation away to.
+class OtherProgramWindow {
+public:
+    OtherProgramWindow();
+    ~OtherProgramWindow() { DestroyWindow(window_); }
+    OtherProgramWindow(const OtherProgramWindow&) = delete;
+    OtherProgramWindow& operator=(const OtherProgramWindow&) = delete;
+    [[nodiscard]] HWND Window() const { return window_; }
+
+private:
+    HWND window_;
+};
+
 // The DPI the test runs at: the system's, read without the program's help.
 UINT ScreenDpi();
 

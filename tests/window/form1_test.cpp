@@ -123,15 +123,14 @@ TEST(Form1, ReactivationKeepsTheUsersSelection) {
     const HWND entry = form.Control(kText1Id);
     SetWindowTextW(entry, L"1 2 3 4 5");
     SendMessageW(entry, EM_SETSEL, 2, 5);
-    const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                       GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(other, nullptr);
-    SetActiveWindow(other);
-    form.Pump();
-    ASSERT_NE(GetActiveWindow(), form.Form());
-    SetActiveWindow(form.Form());
-    form.Pump();
-    DestroyWindow(other);
+    {
+        const OtherProgramWindow other;
+        SetActiveWindow(other.Window());
+        form.Pump();
+        ASSERT_NE(GetActiveWindow(), form.Form());
+        SetActiveWindow(form.Form());
+        form.Pump();
+    }
     EXPECT_EQ(GetFocus(), entry);
     DWORD start = 0, end = 0;
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

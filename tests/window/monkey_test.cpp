@@ -1,23 +1,26 @@
 // A seeded random walk through the real Form1, in its own message loop,
-// checked after every action against a small model of what the window must
-// show. The model is written from the program's rules: what Find, Exit and
-// Clear do, which keys run them, and what the two messages say. The core's
-// reading and display functions are used only to tell what Find must show.
-//
-// MIRVEL_MONKEY_SEED and MIRVEL_MONKEY_ACTIONS choose the walk (make monkey).
-// On a failure the seed and a shortest failing list of actions are printed,
-// as C++, ready to be replayed.
+// checked after every action against a model written from the program's
+// rules (what Find, Exit and Clear do, which keys run them, what the two
+// messages say); the core tells only what Find must show. Entries come from
+// a short list of the window's own cases: their variety is the core's to
+// test. MIRVEL_MONKEY_SEED and MIRVEL_MONKEY_ACTIONS choose the walk (make
+// monkey); a failing one prints its shortest failing list of actions by
+// name, for MIRVEL_MONKEY_REPLAY to hand to the Replay test.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "expected_texts.h"
@@ -28,211 +31,143 @@
 namespace mirvel::testing {
 namespace {
 
-// ---- Actions ---------------------------------------------------------------
+// Each act, and how often it is drawn: entries and Finds most, as users do,
+// and Ctrl+Z often enough to follow the edits it undoes. SetEntry sets the
+// entry as a program would (WM_SETTEXT); TypeEntry and PasteEntry select the
+// whole entry and type or paste (Ctrl+V) over it; AltFind and AltExit are
+// Alt+а and Alt+ы; Space goes to the focused control, if that is a button.
+// clang-format off
+#define MIRVEL_MONKEY_ACTS(act)                                                                                  \
+    act(SetEntry, 8) act(TypeEntry, 4) act(PasteEntry, 3) act(Enter, 6) act(ClickFind, 4) act(AltFind, 2)       \
+    act(AltExit, 1) act(Tab, 4) act(ShiftTab, 2) act(Space, 3) act(Esc, 2)                      \
+    act(DoubleClickEntry, 4) act(Undo, 5) act(Minimise, 1) act(Restore, 2)              \
+    act(Deactivate, 1) act(Activate, 2) act(ChangeDpi, 2)
+#define MIRVEL_ACT_ENUMERATOR(name, weight) name,
+#define MIRVEL_ACT_KIND(name, weight) {#name, weight},
+// clang-format on
+enum class Act { MIRVEL_MONKEY_ACTS(MIRVEL_ACT_ENUMERATOR) };
+struct ActKind {
+    std::string_view name;
+    int weight;
+};
+constexpr ActKind kActs[] = {MIRVEL_MONKEY_ACTS(MIRVEL_ACT_KIND)};
 
-enum class Act {
-    SetEntry,    // the entry set as a program would (WM_SETTEXT)
-    TypeEntry,   // the whole entry selected and the text typed over it
-    PasteEntry,  // the whole entry selected and the text pasted with Ctrl+V
-    Enter,
-    ClickFind,
-    AltFind,  // Alt+а
-    AltExit,  // Alt+ы
-    Tab,
-    ShiftTab,
-    Space,  // on the focused control, if that is a button
-    Esc,
-    CloseBox,
-    DoubleClickEntry,
-    DoubleClickLabel,
-    Undo,  // Ctrl+Z
-    Minimise,
-    Restore,
-    Deactivate,
-    Activate,
-    ChangeDpi,
-    ChangeMessageFont,
+// What is done to an open message box, given its button, itself and its
+// owner: first the meddling, then the answer. The walk posts DpiChange
+// itself, and notes what it and CloseForm1 do to Form1.
+struct BoxStep {
+    std::string_view name;
+    void (*post)(HWND button, HWND box, HWND owner);
+};
+void PostKey(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+constexpr LPARAM kAltDown = 1 | (1 << 29);
+const BoxStep kMeddles[] = {
+    {"TabKey", [](HWND button, HWND, HWND) { PostKey(button, VK_TAB); }},
+    {"AltFindKey", [](HWND button, HWND, HWND) { PostMessageW(button, WM_SYSCHAR, L'а', kAltDown); }},
+    {"AltExitKey", [](HWND button, HWND, HWND) { PostMessageW(button, WM_SYSCHAR, L'ы', kAltDown); }},
+    {"TypeX", [](HWND button, HWND, HWND) { PostMessageW(button, WM_CHAR, L'x', 1); }},
+    {"DpiChange", [](HWND, HWND, HWND) {}},
+    {"FontChange", [](HWND, HWND, HWND owner) { PostMessageW(owner, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0); }},
+    {"CloseForm1", [](HWND, HWND, HWND owner) { PostMessageW(owner, WM_CLOSE, 0, 0); }},
+};
+const BoxStep kAnswers[] = {
+    {"Enter", [](HWND button, HWND, HWND) { PostMessageW(button, WM_KEYDOWN, VK_RETURN, 1); }},
+    {"Esc", [](HWND button, HWND, HWND) { PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 1); }},
+    {"Space", [](HWND button, HWND, HWND) { PostKey(button, VK_SPACE); }},
+    {"ClickOk", [](HWND button, HWND, HWND) { PostMessageW(button, BM_CLICK, 0, 0); }},
+    {"CloseMessage", [](HWND, HWND box, HWND) { PostMessageW(box, WM_CLOSE, 0, 0); }},
 };
 
-// What is done while a message box is open, before it is answered.
-enum class Meddle { TabKey, AltFindKey, AltExitKey, TypeX, DpiChange, FontChange, CloseForm1 };
-enum class Answer { Enter, Esc, Space, ClickOk, CloseMessage };
+// The window's own cases of an entry.
+std::wstring EighteenLongItems() {
+    const std::wstring item = std::wstring(10'000 / 18 - 1, L'0') + L"3";
+    std::wstring text = item;
+    for (int i = 1; i < 18; ++i) text += (i % 4 == 0 ? L" -" : L" ") + item;
+    return text;
+}
+struct Entry {
+    std::string_view name;
+    std::wstring text;
+};
+const std::vector<Entry> kEntries{
+    {"accepted", L"1 2 3 4 5 6 -1 2 3 4 5 6 0.5 1e-3 &H1F 4 5 6"},
+    {"allPositive", L"7 7 7 7 7 7 7 7 7 7 7 7 7 7 7 7 7 7"},
+    {"tooFew", L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17"},
+    {"leadingSpace", L" 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18"},
+    {"outOfRange", L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1e400"},
+    {"empty", L""},
+    {"lineBreak", L"1 2 3 4 5 6\r\n7 8 9 10 11 12 13 14 15 16 17 18"},  // pasted: its first line only
+    {"huge", EighteenLongItems()},                                      // 10,000 characters
+};
 
+// The parts of an action are indexes into the tables above.
 struct Action {
     Act act = Act::SetEntry;
-    std::wstring text;            // for the entry actions
-    UINT dpi = 96;                // for ChangeDpi and a DpiChange meddle
-    std::vector<Meddle> meddles;  // if a message box shows
-    Answer answer = Answer::Enter;
+    std::size_t entry = 0;  // for the entry acts
+    UINT dpi = 96;          // for ChangeDpi and the DpiChange meddle
+    std::vector<std::size_t> meddles;
+    std::size_t answer = 0;
 };
 
-const char* Name(Act act) {
-    static const char* const names[] = {
-        "SetEntry", "TypeEntry", "PasteEntry", "Enter",      "ClickFind", "AltFind",          "AltExit",
-        "Tab",      "ShiftTab",  "Space",      "Esc",        "CloseBox",  "DoubleClickEntry", "DoubleClickLabel",
-        "Undo",     "Minimise",  "Restore",    "Deactivate", "Activate",  "ChangeDpi",        "ChangeMessageFont"};
-    return names[static_cast<int>(act)];
+const std::wstring& EntryText(const Action& action) { return kEntries[action.entry].text; }
+
+// A single-line field takes a pasted text up to its first line break; a
+// keyboard types the same, at most 80 characters of it.
+std::wstring AsPasted(const std::wstring& text) { return text.substr(0, text.find_first_of(L"\r\n")); }
+std::wstring AsTyped(const std::wstring& text) { return AsPasted(text).substr(0, 80); }
+
+// An action by name, its five parts between slashes: the act, the entry,
+// the DPI, the meddles (joined by +) and the answer, as in
+// "Enter/empty/144/TabKey+DpiChange/Esc".
+std::string NameOf(const Action& action) {
+    std::string name = std::string(kActs[static_cast<int>(action.act)].name) + "/" +
+                       std::string(kEntries[action.entry].name) + "/" + std::to_string(action.dpi) + "/";
+    for (std::size_t i = 0; i < action.meddles.size(); ++i)
+        name.append(i == 0 ? "" : "+").append(kMeddles[action.meddles[i]].name);
+    return name.append("/").append(kAnswers[action.answer].name);
 }
 
-// The action as C++ for a regression test.
-std::string Describe(const Action& action) {
-    std::ostringstream out;
-    out << "{Act::" << Name(action.act) << ", L\"";
-    const std::size_t shown = std::min<std::size_t>(action.text.size(), 60);
-    for (std::size_t i = 0; i < shown; ++i) {
-        const wchar_t c = action.text[i];
-        if (c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\')
-            out << static_cast<char>(c);
-        else
-            out << "\\x" << std::hex << static_cast<unsigned>(c) << std::dec << "\" L\"";
-    }
-    if (shown < action.text.size()) out << "\" /* " << action.text.size() << " characters in all */ L\"";
-    out << "\", " << action.dpi << ", {";
-    for (const Meddle meddle : action.meddles) out << "Meddle(" << static_cast<int>(meddle) << "), ";
-    out << "}, Answer(" << static_cast<int>(action.answer) << ")}";
-    return out.str();
+template <typename Table>
+std::optional<std::size_t> IndexNamed(const Table& table, std::string_view name) {
+    const auto found =
+        std::find_if(std::begin(table), std::end(table), [&](const auto& row) { return row.name == name; });
+    if (found == std::end(table)) return std::nullopt;
+    return static_cast<std::size_t>(found - std::begin(table));
 }
 
-// ---- Entries ---------------------------------------------------------------
-
-class EntryMaker {
-public:
-    explicit EntryMaker(std::mt19937& random) : random_(random) {}
-
-    std::wstring Make() {
-        switch (Pick(12)) {
-            case 0:
-            case 1:
-            case 2:
-                return Items(18);  // good
-            case 3:
-                return Items(Pick(30));  // a wrong count (or by chance 18)
-            case 4:
-                return L" " + Items(18);  // leading space
-            case 5:
-                return Items(18) + L" ";  // trailing space
-            case 6:
-                return DoubleSpaced();  // 17 numbers and a double space
-            case 7:
-                return WithOutOfRange();
-            case 8:
-                return L"";
-            case 9:
-                return Long();
-            case 10:
-                return Foreign();
-            default:
-                return WithTabsAndLineFeeds();
-        }
+std::optional<Action> ActionNamed(const std::string& name) {
+    std::vector<std::string> parts;
+    std::istringstream in(name + "/");
+    for (std::string part; std::getline(in, part, '/');) parts.push_back(part);
+    if (parts.size() != 5) return std::nullopt;
+    const auto act = IndexNamed(kActs, parts[0]), entry = IndexNamed(kEntries, parts[1]);
+    const auto answer = IndexNamed(kAnswers, parts[4]);
+    if (!act || !entry || !answer) return std::nullopt;
+    Action action{static_cast<Act>(*act), *entry, static_cast<UINT>(std::stoul("0" + parts[2])), {}, *answer};
+    std::istringstream meddles(parts[3]);
+    for (std::string meddle; std::getline(meddles, meddle, '+');) {
+        const auto named = IndexNamed(kMeddles, meddle);
+        if (!named) return std::nullopt;
+        action.meddles.push_back(*named);
     }
-
-    // Text a keyboard can type into a one-line field: no tab or line break.
-    std::wstring MakeTypable() {
-        std::wstring text = Make();
-        if (text.size() > 80) text.resize(80);
-        for (wchar_t& c : text) {
-            if (c == L'\t' || c == L'\n' || c == L'\r') c = L'7';
-        }
-        return text;
-    }
-
-private:
-    int Pick(int count) { return static_cast<int>(random_() % static_cast<unsigned>(count)); }
-
-    std::wstring Number() {
-        static const wchar_t* const kinds[] = {L"0",       L"-0",   L"7",    L"-3",   L"2.5", L"-.25",
-                                               L"1e2",     L"1E-3", L"&H1F", L"&O17", L"abc", L"12abc",
-                                               L"1,5",     L"",     L"-",    L"007",  L"0.1", L"123456789012345678",
-                                               L"4.9e-324"};
-        if (Pick(3) == 0) return std::to_wstring(Pick(2000) - 1000);
-        return kinds[Pick(static_cast<int>(std::size(kinds)))];
-    }
-
-    std::wstring Items(int count) {
-        std::wstring text;
-        for (int i = 0; i < count; ++i) text += (i == 0 ? L"" : L" ") + Number();
-        return text;
-    }
-
-    std::wstring DoubleSpaced() {
-        std::wstring text = Items(17);
-        const std::size_t space = text.find(L' ', static_cast<std::size_t>(Pick(static_cast<int>(text.size()) + 1)));
-        if (space != std::wstring::npos) text.insert(space, L" ");
-        return text;
-    }
-
-    std::wstring WithOutOfRange() {
-        static const wchar_t* const huge[] = {L"1e400", L"-1e999", L"&H123456789"};
-        std::wstring text = Items(17);
-        return text + L" " + huge[Pick(3)];
-    }
-
-    std::wstring Long() {
-        std::wstring item(10'000 / 18 - 1, L'0');
-        item.push_back(static_cast<wchar_t>(L'1' + Pick(9)));
-        std::wstring text = item;
-        for (int i = 1; i < 18; ++i) text += L" " + (Pick(4) == 0 ? L"-" + item : item);
-        return text;
-    }
-
-    std::wstring Foreign() {
-        static const wchar_t* const pieces[] = {L"\u0661\u0662", L"\uFF15", L"абв",        L"\u03B1",
-                                                L"\u00A0",       L"\u4E00", L"\U0001F600", L"\u0669.5"};
-        std::wstring text = Items(18);
-        for (int i = 0, n = 1 + Pick(4); i < n; ++i) {
-            const auto at = static_cast<std::size_t>(Pick(static_cast<int>(text.size()) + 1));
-            text.insert(at, pieces[Pick(static_cast<int>(std::size(pieces)))]);
-        }
-        return text;
-    }
-
-    std::wstring WithTabsAndLineFeeds() {
-        std::wstring text = Items(18);
-        for (int i = 0, n = 1 + Pick(3); i < n; ++i) {
-            const auto at = static_cast<std::size_t>(Pick(static_cast<int>(text.size()) + 1));
-            text.insert(at, Pick(2) == 0 ? L"\t" : L"\n");
-        }
-        return text;
-    }
-
-    std::mt19937& random_;
-};
-
-// How often each action is drawn: entries and Finds most, as users do, and
-// Ctrl+Z often enough to follow the edits it undoes.
-constexpr int kWeights[] = {
-    8, 4, 3,     // SetEntry, TypeEntry, PasteEntry
-    6, 4, 2, 1,  // Enter, ClickFind, AltFind, AltExit
-    4, 2, 3,     // Tab, ShiftTab, Space
-    1, 1,        // Esc, CloseBox
-    4, 1, 5,     // DoubleClickEntry, DoubleClickLabel, Undo
-    1, 2, 1, 2,  // Minimise, Restore, Deactivate, Activate
-    2, 1,        // ChangeDpi, ChangeMessageFont
-};
-static_assert(std::size(kWeights) == static_cast<std::size_t>(Act::ChangeMessageFont) + 1);
-
-Action RandomAction(std::mt19937& random) {
-    EntryMaker entries(random);
-    const auto pick = [&](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
-    static const UINT dpis[] = {96, 120, 144, 192};
-    int total = 0;
-    for (const int weight : kWeights) total += weight;
-    Action action;
-    for (int drawn = pick(total); drawn >= kWeights[static_cast<int>(action.act)];) {
-        drawn -= kWeights[static_cast<int>(action.act)];
-        action.act = static_cast<Act>(static_cast<int>(action.act) + 1);
-    }
-    if (action.act == Act::TypeEntry)
-        action.text = entries.MakeTypable();
-    else if (action.act == Act::SetEntry || action.act == Act::PasteEntry)
-        action.text = entries.Make();
-    action.dpi = dpis[pick(4)];
-    for (int i = 0, n = pick(3); i < n; ++i) action.meddles.push_back(static_cast<Meddle>(pick(7)));
-    action.answer = static_cast<Answer>(pick(5));
     return action;
 }
 
-// ---- The model ---------------------------------------------------------------
+Action RandomAction(std::mt19937& random) {
+    static std::discrete_distribution<int> acts = [] {
+        std::vector<int> weights;
+        for (const ActKind& kind : kActs) weights.push_back(kind.weight);
+        return std::discrete_distribution<int>(weights.begin(), weights.end());
+    }();
+    const auto pick = [&](std::size_t count) { return random() % count; };
+    static const UINT dpis[] = {96, 120, 144, 192};
+    Action action{static_cast<Act>(acts(random)), pick(kEntries.size()), dpis[pick(4)], {}, pick(std::size(kAnswers))};
+    for (std::size_t i = 0, n = pick(3); i < n; ++i) action.meddles.push_back(pick(std::size(kMeddles)));
+    return action;
+}
 
 struct ExpectedBox {
     std::wstring title;
@@ -253,11 +188,6 @@ struct Model {
     bool minimised = false;
     bool active = true;
 
-    void Reopen(UINT systemDpi) {
-        *this = Model{};
-        dpi = systemDpi;
-    }
-
     // Typing or pasting over the whole entry.
     void Edit(std::wstring text) {
         undone.reset();
@@ -266,19 +196,12 @@ struct Model {
 
     // Clear: an undoable edit, unless there is nothing to clear.
     void Clear() {
-        if (entry.empty()) return;
-        undone = std::move(entry);
-        entry.clear();
+        if (!entry.empty()) undone = std::exchange(entry, {});
     }
 
     // Ctrl+Z: what Clear took comes back, and a second Ctrl+Z clears again.
     // Elsewhere the entry is taken as the edit control leaves it.
-    void Undo(const std::wstring& actual) {
-        if (undone)
-            std::swap(entry, *undone);
-        else
-            entry = actual;
-    }
+    void Undo(const std::wstring& actual) { entry = undone ? std::exchange(*undone, entry) : actual; }
 
     // Find: the message it must show, and the display it leaves.
     ExpectedBox Find() {
@@ -290,162 +213,74 @@ struct Model {
     }
 };
 
-// A single-line field takes a pasted text up to its first line break.
-std::wstring AsPasted(const std::wstring& text) { return text.substr(0, text.find_first_of(L"\r\n")); }
-
-// ---- Message boxes ---------------------------------------------------------
-
-// Notes every message box, through the tests' catcher, and answers it as
-// the current action plans: first the meddling, then the answer, all
-// through the box's own loop.
-class BoxAnswerer {
-public:
-    BoxAnswerer() : catcher_(nullptr, [this](HWND box, const CaughtMessageBox& caught) { Answer(box, caught); }) {
-        active_ = this;
-    }
-    ~BoxAnswerer() { active_ = nullptr; }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    // The action whose message box comes next; nothing while no box is due.
-    void Plan(const Action* action, HWND form) {
-        plan_ = action;
-        form_ = form;
-        boxes_.clear();
-        problems_.clear();
-    }
-
-    [[nodiscard]] const std::vector<CaughtMessageBox>& Boxes() const { return boxes_; }
-    [[nodiscard]] const std::string& Problems() const { return problems_; }
-    [[nodiscard]] bool ClosedForm1() const { return closedForm1_; }
-    void ResetClosedForm1() { closedForm1_ = false; }
-    // The DPI a meddle last moved Form1 to, if any.
-    [[nodiscard]] std::optional<UINT> MeddledDpi() const { return meddledDpi_; }
-    void ResetMeddledDpi() { meddledDpi_.reset(); }
-
-private:
-    void Answer(HWND box, const CaughtMessageBox& caught) {
-        boxes_.push_back(caught);
-        if (!plan_) {
-            problems_ += "a message box showed unasked; ";
-            PostMessageW(box, WM_CLOSE, 0, 0);
-            return;
-        }
-        const HWND ok = GetDlgItem(box, IDOK) ? GetDlgItem(box, IDOK) : GetDlgItem(box, IDCANCEL);
-        const auto key = [&](HWND target, UINT message, WPARAM wParam, LPARAM flags) {
-            PostMessageW(target, message, wParam, flags);
-        };
-        for (const Meddle meddle : plan_->meddles) {
-            switch (meddle) {
-                case Meddle::TabKey:
-                    key(ok, WM_KEYDOWN, VK_TAB, 1);
-                    key(ok, WM_KEYUP, VK_TAB, 0xC0000001);
-                    break;
-                case Meddle::AltFindKey:
-                    key(ok, WM_SYSCHAR, L'а', 1 | (1 << 29));
-                    break;
-                case Meddle::AltExitKey:
-                    key(ok, WM_SYSCHAR, L'ы', 1 | (1 << 29));
-                    break;
-                case Meddle::TypeX:
-                    key(ok, WM_CHAR, L'x', 1);
-                    break;
-                case Meddle::DpiChange:
-                    GetWindowRect(form_, &suggested_);
-                    PostMessageW(form_, WM_DPICHANGED, MAKEWPARAM(plan_->dpi, plan_->dpi),
-                                 reinterpret_cast<LPARAM>(&suggested_));
-                    meddledDpi_ = plan_->dpi;
-                    break;
-                case Meddle::FontChange:
-                    PostMessageW(form_, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
-                    break;
-                case Meddle::CloseForm1:
-                    PostMessageW(form_, WM_CLOSE, 0, 0);
-                    closedForm1_ = true;
-                    break;
-            }
-        }
-        switch (plan_->answer) {
-            case Answer::Enter:
-                key(ok, WM_KEYDOWN, VK_RETURN, 1);
-                break;
-            case Answer::Esc:
-                key(ok, WM_KEYDOWN, VK_ESCAPE, 1);
-                break;
-            case Answer::Space:
-                key(ok, WM_KEYDOWN, VK_SPACE, 1);
-                key(ok, WM_KEYUP, VK_SPACE, 0xC0000001);
-                break;
-            case Answer::ClickOk:
-                PostMessageW(ok, BM_CLICK, 0, 0);
-                break;
-            case Answer::CloseMessage:
-                PostMessageW(box, WM_CLOSE, 0, 0);
-                break;
-        }
-        // Should the answer not close the box, the walk must not hang.
-        SetTimer(box, 77, 5000, CloseUnanswered);
-    }
-
-    static void CALLBACK CloseUnanswered(HWND box, UINT, UINT_PTR id, DWORD) {
-        KillTimer(box, id);
-        if (active_) active_->problems_ += "a message box stayed open after its answer; ";
-        EndDialog(box, IDOK);
-    }
-
-    static inline BoxAnswerer* active_ = nullptr;
-    const Action* plan_ = nullptr;
-    HWND form_ = nullptr;
-    RECT suggested_{};
-    std::vector<CaughtMessageBox> boxes_;
-    std::string problems_;
-    bool closedForm1_ = false;
-    std::optional<UINT> meddledDpi_;
-    MessageBoxCatcher catcher_;  // last: it answers through the members above
-};
-
-// ---- The walk ----------------------------------------------------------------
-
 struct Failure {
     std::size_t index;  // of the action after which the check failed
-    std::string what;
+    std::wstring what;
 };
 
+// Each action is done to Form1 and checked against the model. Every message
+// box is caught (by the tests' catcher) and answered as the action plans:
+// first the meddling, then the answer, all through the box's own loop.
 class Walk {
 public:
     explicit Walk(HWND other) : other_(other) { Open(); }
 
     std::optional<Failure> Run(const std::vector<Action>& actions) {
-        const SIZE_T heapAtStart = HeapBytesInUse();
         for (std::size_t i = 0; i < actions.size(); ++i) {
-            const DWORD before = GetTickCount();
             Do(actions[i]);
-            costs_[static_cast<int>(actions[i].act)] += GetTickCount() - before;
-            std::string problem = Check();
-            if (problem.empty() && i % 50 == 49 && HeapBytesInUse() > heapAtStart + kHeapBound)
-                problem = "the heap in use grew by more than 32 MiB";
-            if (!problem.empty()) return Failure{i, problem};
+            if (std::wstring problem = Check(); !problem.empty()) return Failure{i, problem};
         }
         return std::nullopt;
     }
 
-    // Milliseconds spent on each kind of action.
-    void PrintCosts() const {
-        std::printf("monkey: milliseconds by action:");
-        for (int act = 0; act <= static_cast<int>(Act::ChangeMessageFont); ++act)
-            std::printf(" %s %lu", Name(static_cast<Act>(act)), costs_[act]);
-        std::printf("\n");
+private:
+    // The action whose message box comes next; nothing while no box is due.
+    void Plan(const Action* action, HWND form) {
+        plan_ = action;
+        boxOwner_ = form;
+        boxes_.clear();
+        boxProblems_.clear();
+        stayedOpen_ = false;
     }
 
-private:
-    static constexpr SIZE_T kHeapBound = 32u << 20;
-    DWORD costs_[static_cast<int>(Act::ChangeMessageFont) + 1]{};
+    void Answer(HWND box, const CaughtMessageBox& caught) {
+        boxes_.push_back(caught);
+        if (!plan_) {
+            boxProblems_ += L"a message box showed unasked; ";
+            PostMessageW(box, WM_CLOSE, 0, 0);
+            return;
+        }
+        const HWND ok = GetDlgItem(box, IDOK) ? GetDlgItem(box, IDOK) : GetDlgItem(box, IDCANCEL);
+        for (const std::size_t meddle : plan_->meddles) {
+            kMeddles[meddle].post(ok, box, boxOwner_);
+            if (kMeddles[meddle].name == "CloseForm1") model_.open = false;
+            if (kMeddles[meddle].name != "DpiChange") continue;
+            PostDpiChange(boxOwner_, plan_->dpi);
+            model_.dpi = plan_->dpi;
+        }
+        kAnswers[plan_->answer].post(ok, box, boxOwner_);
+        // Should the answer not close the box, the walk must not hang.
+        SetTimer(box, 77, 5000, CloseUnanswered);
+    }
+
+    // As Windows does when the window crosses to a monitor of another DPI.
+    void PostDpiChange(HWND form, UINT dpi) {
+        GetWindowRect(form, &suggested_);
+        PostMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested_));
+    }
+
+    static void CALLBACK CloseUnanswered(HWND box, UINT, UINT_PTR id, DWORD) {
+        KillTimer(box, id);
+        stayedOpen_ = true;
+        EndDialog(box, IDOK);
+    }
 
     void Open() {
         form_.reset();
         Form1Harness::TakeQuitRequest();
         form_.emplace();
-        model_.Reopen(ScreenDpi());
+        model_ = Model{};
+        model_.dpi = ScreenDpi();
     }
 
     HWND Control(ControlId id) const { return form_->Control(id); }
@@ -454,211 +289,145 @@ private:
 
     void Find(const Action& action, const std::function<void()>& press) {
         const HWND form1 = form_->Form();  // gone by the end, if a meddle closed it
-        boxes_.Plan(&action, form1);
-        boxes_.ResetClosedForm1();
-        boxes_.ResetMeddledDpi();
+        Plan(&action, form1);
         press();
         form_->Pump();
-        if (boxes_.Boxes().size() != 1) {
-            problem_ = "Find showed " + std::to_string(boxes_.Boxes().size()) + " message boxes, not one";
+        if (stayedOpen_) boxProblems_ += L"a message box stayed open after its answer; ";
+        if (boxes_.size() != 1) {
+            problem_ = L"Find showed " + std::to_wstring(boxes_.size()) + L" message boxes, not one";
             return;
         }
         const ExpectedBox expected = model_.Find();
-        const CaughtMessageBox& seen = boxes_.Boxes()[0];
+        const CaughtMessageBox& seen = boxes_[0];
         if (seen.title != expected.title || seen.text != expected.text || seen.icon != expected.icon)
-            problem_ = "the message box says \"" + Narrow(seen.title) + ": " + Narrow(seen.text) + "\", not \"" +
-                       Narrow(expected.title) + ": " + Narrow(expected.text) + "\"";
+            problem_ = L"the message box says \"" + seen.title + L": " + seen.text + L"\", not \"" + expected.title +
+                       L": " + expected.text + L"\"";
         else if (seen.owner != form1)
-            problem_ = "the message box is not owned by Form1";
+            problem_ = L"the message box is not owned by Form1";
         else if (!seen.ownerDisabled)
-            problem_ = "Form1 takes input while its message box is open";
-        else if (!boxes_.Problems().empty())
-            problem_ = boxes_.Problems();
-        boxes_.Plan(nullptr, form1);
-        if (const auto dpi = boxes_.MeddledDpi()) model_.dpi = *dpi;
-        if (boxes_.ClosedForm1()) model_.open = false;
-        // A closed message box gives the activation back to its owner.
-        model_.active = true;
+            problem_ = L"Form1 takes input while its message box is open";
+        else
+            problem_ = boxProblems_;
+        model_.active = true;  // a closed message box gives the activation back to its owner
+        Plan(nullptr, form1);
     }
 
-    // Presses the button Enter or Space goes to, the way the rules say.
+    // The button Enter or Space pressed: Exit ends Form1, Find finds.
     void RunCommandOf(ControlId button, const Action& action, const std::function<void()>& press) {
-        if (button == kCommand2Id) {
-            press();
-            model_.open = false;
-        } else {
-            Find(action, press);
-        }
+        if (button == kCommand1Id) return Find(action, press);
+        press();
+        model_.open = false;
+    }
+
+    // Selects the whole entry, then hands it a text by the keyboard: an edit,
+    // unless nothing was given and nothing taken away.
+    void Replace(const std::function<void()>& give, const std::wstring& given) {
+        const HWND entry = Control(kText1Id);
+        SetFocus(entry);
+        SendMessageW(entry, EM_SETSEL, 0, -1);
+        const bool wasEmpty = GetWindowTextLengthW(entry) == 0;
+        give();
+        if (!given.empty() || (!wasEmpty && GetWindowTextLengthW(entry) == 0)) model_.Edit(given);
     }
 
     void Do(const Action& action) {
         problem_.clear();
         if (!model_.open) Open();
-        boxes_.Plan(nullptr, form_->Form());
-        auto& form = *form_;
-        const HWND entry = Control(kText1Id);
-        const HWND focus = GetFocus();
+        Plan(nullptr, form_->Form());
+        Form1Harness& form = *form_;
+        const HWND entry = Control(kText1Id), focus = GetFocus();
+        const bool keys = KeyboardReachesForm1();
+        const auto pressKey = [&](WPARAM key) { return [&form, key] { form.PressKey(key); }; };
         switch (action.act) {
             case Act::SetEntry:
-                SetWindowTextW(entry, action.text.c_str());
-                model_.entry = action.text;
+                SetWindowTextW(entry, EntryText(action).c_str());
+                model_.entry = EntryText(action);
                 model_.undone.reset();  // a program's change is no edit of the user's
                 break;
             case Act::TypeEntry:
-                if (!KeyboardReachesForm1()) break;
-                SetFocus(entry);
-                SendMessageW(entry, EM_SETSEL, 0, -1);
-                form.Type(action.text);
-                if (action.text.empty()) break;
-                model_.Edit(action.text);
+                if (keys) Replace([&] { form.Type(AsTyped(EntryText(action))); }, AsTyped(EntryText(action)));
                 break;
-            case Act::PasteEntry: {
-                if (!KeyboardReachesForm1() || !PutOnClipboard(action.text)) break;
-                SetFocus(entry);
-                SendMessageW(entry, EM_SETSEL, 0, -1);
-                form.PressKey('V', Form1Harness::kCtrl);
-                if (AsPasted(action.text).empty() && GetWindowTextLengthW(entry) == 0 && model_.entry.empty()) break;
-                model_.Edit(AsPasted(action.text));
+            case Act::PasteEntry:
+                if (keys && PutOnClipboard(EntryText(action)))
+                    Replace([&] { form.PressKey('V', Form1Harness::kCtrl); }, AsPasted(EntryText(action)));
                 break;
-            }
             case Act::Enter:
-                if (!KeyboardReachesForm1()) break;
-                RunCommandOf(focus == Control(kCommand2Id) ? kCommand2Id : kCommand1Id, action,
-                             [&] { form.PressKey(VK_RETURN); });
+                if (keys)
+                    RunCommandOf(focus == Control(kCommand2Id) ? kCommand2Id : kCommand1Id, action,
+                                 pressKey(VK_RETURN));
                 break;
             case Act::ClickFind:
-                if (model_.minimised) break;
-                Find(action, [&] { SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0); });
+                if (!model_.minimised) Find(action, [&] { SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0); });
                 break;
             case Act::AltFind:
-                if (KeyboardReachesForm1()) Find(action, [&] { form.PressAltWith(L'а'); });
-                break;
-            case Act::AltExit:
-                if (!KeyboardReachesForm1()) break;
-                form.PressAltWith(L'ы');
-                model_.open = false;
-                break;
-            case Act::Tab:
-            case Act::ShiftTab:
-                if (!KeyboardReachesForm1()) break;
-                form.PressKey(VK_TAB, action.act == Act::ShiftTab ? Form1Harness::kShift : Form1Harness::kNoModifier);
-                break;
-            case Act::Space:
-                if (!KeyboardReachesForm1()) break;
-                if (focus == Control(kCommand1Id) || focus == Control(kCommand2Id))
-                    RunCommandOf(static_cast<ControlId>(GetDlgCtrlID(focus)), action, [&] { form.PressKey(VK_SPACE); });
-                break;
-            case Act::Esc:
-                if (!KeyboardReachesForm1()) break;
-                form.PressKey(VK_ESCAPE);
-                model_.open = false;
-                break;
-            case Act::CloseBox:
-                SendMessageW(form.Form(), WM_SYSCOMMAND, SC_CLOSE, 0);
-                form.Pump();
-                model_.open = false;
-                break;
-            case Act::DoubleClickEntry:
-                if (model_.minimised) break;
-                form.DoubleClick(entry);
-                model_.Clear();
-                break;
-            case Act::DoubleClickLabel:
-                if (!model_.minimised) form.DoubleClick(Control(action.dpi % 2 ? kLabel1Id : kLabel2Id));
-                break;
-            case Act::Undo:
-                if (!KeyboardReachesForm1() || focus != entry) break;
-                form.PressKey('Z', Form1Harness::kCtrl);
-                model_.Undo(WindowText(entry));
-                break;
-            case Act::Minimise:
-                ShowWindow(form.Form(), SW_MINIMIZE);
-                form.Pump();
-                model_.minimised = true;
-                model_.active = false;
-                break;
-            case Act::Restore:
-                ShowWindow(form.Form(), SW_RESTORE);
-                SetActiveWindow(form.Form());
-                form.Pump();
-                model_.minimised = false;
-                model_.active = true;
-                break;
-            case Act::Deactivate:
-                if (model_.minimised) break;
-                SetActiveWindow(other_);
-                form.Pump();
-                model_.active = false;
-                break;
-            case Act::Activate:
-                if (model_.minimised) break;
-                SetActiveWindow(form.Form());
-                form.Pump();
-                model_.active = true;
-                break;
-            case Act::ChangeDpi: {
-                RECT suggested{};
-                GetWindowRect(form.Form(), &suggested);
-                SendMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(action.dpi, action.dpi),
-                             reinterpret_cast<LPARAM>(&suggested));
-                model_.dpi = action.dpi;
+            case Act::AltExit: {
+                const bool find = action.act == Act::AltFind;
+                if (keys)
+                    RunCommandOf(find ? kCommand1Id : kCommand2Id, action,
+                                 [&] { form.PressAltWith(find ? L'а' : L'ы'); });
                 break;
             }
-            case Act::ChangeMessageFont:
-                SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+            case Act::Tab:
+            case Act::ShiftTab:
+                if (keys)
+                    form.PressKey(VK_TAB,
+                                  action.act == Act::ShiftTab ? Form1Harness::kShift : Form1Harness::kNoModifier);
+                break;
+            case Act::Space:
+                if (keys && (focus == Control(kCommand1Id) || focus == Control(kCommand2Id)))
+                    RunCommandOf(static_cast<ControlId>(GetDlgCtrlID(focus)), action, pressKey(VK_SPACE));
+                break;
+            case Act::Esc:
+                if (keys) RunCommandOf(kCommand2Id, action, pressKey(VK_ESCAPE));
+                break;
+            case Act::DoubleClickEntry:
+                if (!model_.minimised) form.DoubleClick(entry), model_.Clear();
+                break;
+            case Act::Undo:
+                if (keys && focus == entry) form.PressKey('Z', Form1Harness::kCtrl), model_.Undo(WindowText(entry));
+                break;
+            case Act::Minimise:
+            case Act::Restore:
+                ShowWindow(form.Form(), action.act == Act::Minimise ? SW_MINIMIZE : SW_RESTORE);
+                if (action.act == Act::Restore) SetActiveWindow(form.Form());
+                model_.minimised = action.act == Act::Minimise;
+                model_.active = !model_.minimised;
+                break;
+            case Act::Deactivate:
+            case Act::Activate:
+                if (model_.minimised) break;
+                SetActiveWindow(action.act == Act::Activate ? form.Form() : other_);
+                model_.active = action.act == Act::Activate;
+                break;
+            case Act::ChangeDpi:
+                PostDpiChange(form.Form(), action.dpi);
+                model_.dpi = action.dpi;
                 break;
         }
         form.Pump();
         if (!model_.open) Form1Harness::TakeQuitRequest();
-        if (problem_.empty() && !boxes_.Problems().empty()) problem_ = boxes_.Problems();
+        if (stayedOpen_) boxProblems_ += L"a message box stayed open after its answer; ";
+        if (problem_.empty()) problem_ = boxProblems_;
     }
 
-    static bool PutOnClipboard(const std::wstring& text) {
-        if (!OpenClipboard(nullptr)) return false;
-        EmptyClipboard();
-        const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        bool put = false;
-        if (memory) {
-            auto* target = static_cast<wchar_t*>(GlobalLock(memory));
-            std::copy(text.c_str(), text.c_str() + text.size() + 1, target);
-            GlobalUnlock(memory);
-            put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-            if (!put) GlobalFree(memory);
-        }
-        CloseClipboard();
-        return put;
-    }
-
-    static std::string Narrow(const std::wstring& text) {
-        std::string out;
-        for (const wchar_t c : text.substr(0, 200)) out += c < 0x80 ? static_cast<char>(c) : '?';
-        return out;
-    }
-
-    std::string Check() {
+    [[nodiscard]] std::wstring Check() const {
         if (!problem_.empty()) return problem_;
-        const bool exists = form_->IsOpen();
-        if (exists != model_.open) return model_.open ? "Form1 ended unasked" : "Form1 did not end";
+        if (form_->IsOpen() != model_.open) return model_.open ? L"Form1 ended unasked" : L"Form1 did not end";
         if (!model_.open) return {};
-        const std::wstring entry = WindowText(Control(kText1Id));
+        const std::wstring entry = WindowText(Control(kText1Id)), display = WindowText(Control(kLabel2Id));
         if (entry != model_.entry)
-            return "the entry holds \"" + Narrow(entry) + "\", not \"" + Narrow(model_.entry) + "\"";
-        const std::wstring display = WindowText(Control(kLabel2Id));
-        if (display != model_.display)
-            return "Label2 shows \"" + Narrow(display) + "\", not \"" + Narrow(model_.display) + "\"";
-        if (GetActiveWindow() == form_->Form() && !IsIconic(form_->Form())) {
-            const HWND focus = GetFocus();
-            if (focus != Control(kText1Id) && focus != Control(kCommand1Id) && focus != Control(kCommand2Id))
-                return "the focus is outside Text1, Find and Exit while Form1 is active";
-        }
-        if (!IsIconic(form_->Form())) {
-            for (const ControlDescription& control : kForm1Controls) {
-                const RECT wanted = ToPixels(control.bounds, model_.dpi);
-                const RECT actual = RectInParent(Control(control.id));
-                if (!EqualRect(&wanted, &actual))
-                    return "control " + std::to_string(control.id) + " is not at its twips at " +
-                           std::to_string(model_.dpi) + " DPI";
-            }
+            return L"the entry holds \"" + entry.substr(0, 200) + L"\", not \"" + model_.entry.substr(0, 200) + L"\"";
+        if (display != model_.display) return L"Label2 shows \"" + display + L"\", not \"" + model_.display + L"\"";
+        if (IsIconic(form_->Form())) return {};
+        const HWND focus = GetFocus();
+        if (GetActiveWindow() == form_->Form() && focus != Control(kText1Id) && focus != Control(kCommand1Id) &&
+            focus != Control(kCommand2Id))
+            return L"the focus is outside Text1, Find and Exit while Form1 is active";
+        for (const ControlDescription& control : kForm1Controls) {
+            const RECT wanted = ToPixels(control.bounds, model_.dpi), actual = RectInParent(Control(control.id));
+            if (!EqualRect(&wanted, &actual))
+                return L"control " + std::to_wstring(control.id) + L" is not at its twips at " +
+                       std::to_wstring(model_.dpi) + L" DPI";
         }
         return {};
     }
@@ -666,31 +435,19 @@ private:
     HWND other_;
     std::optional<Form1Harness> form_;
     Model model_;
-    BoxAnswerer boxes_;
-    std::string problem_;
+    std::wstring problem_;
+    static inline bool stayedOpen_ = false;  // a message box, after its answer
+    const Action* plan_ = nullptr;           // whose message box comes next; none while no box is due
+    HWND boxOwner_ = nullptr;
+    RECT suggested_{};
+    std::vector<CaughtMessageBox> boxes_;
+    std::wstring boxProblems_;
+    MessageBoxCatcher catcher_{nullptr, [this](HWND box, const CaughtMessageBox& caught) { Answer(box, caught); }};
 };
 
-// A window of another program's, to move the activation away to.
-class OtherWindow {
-public:
-    OtherWindow()
-        : window_(CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 600, 500, 80, 40, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr)) {}
-    ~OtherWindow() { DestroyWindow(window_); }
-    OtherWindow(const OtherWindow&) = delete;
-    OtherWindow& operator=(const OtherWindow&) = delete;
-    [[nodiscard]] HWND Window() const { return window_; }
-
-private:
-    HWND window_;
-};
-
-std::optional<Failure> RunWalk(const std::vector<Action>& actions, bool printCosts = false) {
-    const OtherWindow other;
-    Walk walk(other.Window());
-    std::optional<Failure> failure = walk.Run(actions);
-    if (printCosts) walk.PrintCosts();
-    return failure;
+std::optional<Failure> RunWalk(const std::vector<Action>& actions) {
+    const OtherProgramWindow other;
+    return Walk(other.Window()).Run(actions);
 }
 
 // The shortest failing list that removing halves, then single actions, finds
@@ -698,25 +455,30 @@ std::optional<Failure> RunWalk(const std::vector<Action>& actions, bool printCos
 std::vector<Action> Shrink(std::vector<Action> actions, const Failure& failure) {
     actions.resize(failure.index + 1);
     int replays = 0;
-    for (std::size_t chunk = actions.size() / 2; chunk >= 1 && replays < 400; chunk /= 2) {
-        for (std::size_t start = 0; start + chunk <= actions.size() && replays < 400; ++replays) {
-            std::vector<Action> fewer(actions.begin(), actions.begin() + static_cast<std::ptrdiff_t>(start));
-            fewer.insert(fewer.end(), actions.begin() + static_cast<std::ptrdiff_t>(start + chunk), actions.end());
-            if (const auto again = RunWalk(fewer)) {
-                fewer.resize(again->index + 1);
-                actions = std::move(fewer);
-            } else {
+    for (std::size_t chunk = actions.size() / 2; chunk >= 1; chunk /= 2) {
+        for (std::size_t start = 0; start + chunk <= actions.size() && replays++ < 400;) {
+            std::vector<Action> fewer = actions;
+            fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(start),
+                        fewer.begin() + static_cast<std::ptrdiff_t>(start + chunk));
+            if (const auto again = RunWalk(fewer))
+                actions.assign(fewer.begin(), fewer.begin() + static_cast<std::ptrdiff_t>(again->index + 1));
+            else
                 start += chunk;
-            }
         }
-        if (chunk == 1) break;
     }
     return actions;
 }
 
-unsigned EnvironmentNumber(const char* name, unsigned fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? static_cast<unsigned>(std::strtoul(value, nullptr, 10)) : fallback;
+// Fails the test with the shortest list of actions that still fails, by name.
+void ReportFailure(const std::vector<Action>& actions, const Failure& failure, const std::string& walk) {
+    const std::vector<Action> shortest = Shrink(actions, failure);
+    const std::optional<Failure> again = RunWalk(shortest);
+    std::string names;
+    for (const Action& action : shortest) names += (names.empty() ? "" : " ") + NameOf(action);
+    ADD_FAILURE() << walk << ": after action " << failure.index << " (" << NameOf(actions[failure.index])
+                  << "): " << failure.what << "\nshortest failing list, " << shortest.size() << " actions, "
+                  << (again ? L"failing with: " + again->what : L"which no longer fails alone")
+                  << "; to replay it:\nMIRVEL_MONKEY_REPLAY='" << names << "'";
 }
 
 TEST(Monkey, RandomWalkMatchesTheModel) {
@@ -726,24 +488,34 @@ TEST(Monkey, RandomWalkMatchesTheModel) {
     const unsigned count = EnvironmentNumber("MIRVEL_MONKEY_ACTIONS", sizeof(void*) == 8 ? 400 : 250);
     std::mt19937 random(seed);
     std::vector<Action> actions;
-    actions.reserve(count);
-    for (unsigned i = 0; i < count; ++i) actions.push_back(RandomAction(random));
+    std::generate_n(std::back_inserter(actions), count, [&] { return RandomAction(random); });
 
     const DWORD start = GetTickCount();
-    const std::optional<Failure> failure = RunWalk(actions, true);
-    const double seconds = (GetTickCount() - start) / 1000.0;
-    std::printf("monkey: seed %u, %u actions in %.1f s (%.0f a second)\n", seed, count, seconds,
-                seconds > 0 ? count / seconds : 0.0);
-    if (!failure) return;
+    const std::optional<Failure> failure = RunWalk(actions);
+    std::printf("monkey: seed %u, %u actions in %.1f s\n", seed, count, (GetTickCount() - start) / 1000.0);
+    if (failure) ReportFailure(actions, *failure, "seed " + std::to_string(seed));
+}
 
-    const std::vector<Action> shortest = Shrink(actions, *failure);
-    const std::optional<Failure> again = RunWalk(shortest);
-    std::ostringstream list;
-    for (const Action& action : shortest) list << "    " << Describe(action) << ",\n";
-    ADD_FAILURE() << "seed " << seed << ": after action " << failure->index << ": " << failure->what
-                  << "\nshortest failing list (" << shortest.size() << " actions"
-                  << (again ? ", fails with: " + again->what : ", which no longer fails alone") << "):\n"
-                  << list.str();
+// A list of actions by name, as a failing walk prints it: MIRVEL_MONKEY_REPLAY,
+// or this example, which walks through each entry, a huge paste, an undone
+// Clear and a DPI change while the message box is open.
+constexpr const char* kExampleReplay =
+    "SetEntry/accepted/96//Enter Enter/empty/96//Enter PasteEntry/huge/96//Enter ClickFind/empty/144/DpiChange/Space "
+    "TypeEntry/lineBreak/120//Enter AltFind/empty/120/TabKey/Esc DoubleClickEntry/empty/96//Enter Undo/empty/96//Enter "
+    "PasteEntry/outOfRange/96//Enter Enter/empty/144/FontChange/ClickOk Minimise/empty/96//Enter "
+    "ChangeDpi/empty/192//Enter Restore/empty/96//Enter Enter/empty/96/CloseForm1/CloseMessage Esc/empty/96//Enter";
+
+TEST(Monkey, Replay) {
+    const char* given = std::getenv("MIRVEL_MONKEY_REPLAY");
+    std::istringstream names(given && *given ? given : kExampleReplay);
+    std::vector<Action> actions;
+    for (std::string name; names >> name;) {
+        const std::optional<Action> action = ActionNamed(name);
+        ASSERT_TRUE(action) << "no action is named " << name;
+        ASSERT_EQ(NameOf(*action), name) << "an action's name reads back as itself";
+        actions.push_back(*action);
+    }
+    if (const std::optional<Failure> failure = RunWalk(actions)) ReportFailure(actions, *failure, "the replay");
 }
 
 }  // namespace

@@ -38,11 +38,7 @@ const std::wstring kOverflowEntry = L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 
 
 // How many rounds the soak runs: four cycles in every test run, thousands
 // from `make soak` (MIRVEL_SOAK_ROUNDS).
-int SoakRounds() {
-    wchar_t value[16]{};
-    if (GetEnvironmentVariableW(L"MIRVEL_SOAK_ROUNDS", value, 16) == 0) return 120;
-    return std::max(60, _wtoi(value));
-}
+int SoakRounds() { return static_cast<int>(std::max(60u, EnvironmentNumber("MIRVEL_SOAK_ROUNDS", 120))); }
 
 // The least-squares slope of the heap samples, in bytes a round.
 double GrowthPerRound(const std::vector<std::pair<int, double>>& samples) {
@@ -84,10 +80,10 @@ public:
         const auto add = [&](const wchar_t* className, DWORD style, DWORD exStyle, ControlId id) {
             const HWND original = form.Control(id);
             const RECT bounds = RectInParent(original);
-            const HWND control = CreateWindowExW(
-                exStyle, className, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, bounds.left, bounds.top,
-                bounds.right - bounds.left, bounds.bottom - bounds.top, window_,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), windowClass.hInstance, nullptr);
+            const HWND control =
+                CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, bounds.left,
+                                bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), windowClass.hInstance, nullptr);
             SendMessageW(control, WM_SETFONT, SendMessageW(original, WM_GETFONT, 0, 0), FALSE);
         };
         add(WC_EDITW, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kText1Id);
@@ -220,7 +216,8 @@ TEST(Soak, FindsClearsAndTabsLeaveNoTrace) {
     const double growth = GrowthPerRound(heapSamples) - wineCost;
 
     std::printf(
-        "after %d rounds: heap bytes %zu -> %zu (%.1f bytes a round besides the %.1f of the same rounds in a plain window), private "
+        "after %d rounds: heap bytes %zu -> %zu (%.1f bytes a round besides the %.1f of the same rounds in a plain "
+        "window), private "
         "bytes %zu -> %zu, "
         "GDI objects %lu -> %lu, USER objects %lu -> %lu\n",
         rounds, static_cast<std::size_t>(before.heapBytes), static_cast<std::size_t>(after.heapBytes), growth, wineCost,
@@ -231,7 +228,8 @@ TEST(Soak, FindsClearsAndTabsLeaveNoTrace) {
     // A leak of even a hundred bytes a Find shows in the slope; the bound on
     // the total catches a one-off jump the slope would average away.
     EXPECT_LT(growth, 32.0) << "heap bytes in use grow by " << growth << " a round";
-    EXPECT_LE(static_cast<double>(after.heapBytes), static_cast<double>(before.heapBytes) + 128 * 1024 + wineCost * rounds)
+    EXPECT_LE(static_cast<double>(after.heapBytes),
+              static_cast<double>(before.heapBytes) + 128 * 1024 + wineCost * rounds)
         << "heap bytes in use grew from " << before.heapBytes << " to " << after.heapBytes;
     if (before.privateBytes != 0) {
         EXPECT_LE(after.privateBytes, before.privateBytes + 4 * 1024 * 1024);
