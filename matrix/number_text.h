@@ -5,7 +5,7 @@
 
 namespace mirvel {
 
-// Appends a number in the standard form the program has always shown:
+// Appends a number in the program's standard form:
 // rounded to 15 significant digits (ties away from zero), whole numbers
 // without a fractional part, no trailing zeros, scientific notation
 // ("1.2E+15", "5.6789E-12") only for very large or very small magnitudes,

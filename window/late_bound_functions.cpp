@@ -8,7 +8,7 @@ namespace mirvel {
 namespace {
 
 template <typename Function>
-void Look(HMODULE module, const char* name, Function& function) {
+void FindExport(HMODULE module, const char* name, Function& function) {
     function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
@@ -36,20 +36,20 @@ HMODULE CommonControls() {
 LateBoundFunctions LateBoundFunctions::Resolve() {
     LateBoundFunctions functions;
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    Look(user32, "GetDpiForWindow", functions.getDpiForWindow);
-    Look(user32, "GetDpiForSystem", functions.getDpiForSystem);
-    Look(user32, "AdjustWindowRectExForDpi", functions.adjustWindowRectExForDpi);
-    Look(user32, "GetSystemMetricsForDpi", functions.getSystemMetricsForDpi);
-    Look(user32, "EnableNonClientDpiScaling", functions.enableNonClientDpiScaling);
-    Look(user32, "GetThreadDpiAwarenessContext", functions.getThreadDpiAwarenessContext);
-    Look(user32, "AreDpiAwarenessContextsEqual", functions.areDpiAwarenessContextsEqual);
+    FindExport(user32, "GetDpiForWindow", functions.getDpiForWindow);
+    FindExport(user32, "GetDpiForSystem", functions.getDpiForSystem);
+    FindExport(user32, "AdjustWindowRectExForDpi", functions.adjustWindowRectExForDpi);
+    FindExport(user32, "GetSystemMetricsForDpi", functions.getSystemMetricsForDpi);
+    FindExport(user32, "EnableNonClientDpiScaling", functions.enableNonClientDpiScaling);
+    FindExport(user32, "GetThreadDpiAwarenessContext", functions.getThreadDpiAwarenessContext);
+    FindExport(user32, "AreDpiAwarenessContextsEqual", functions.areDpiAwarenessContextsEqual);
     if (!functions.getDpiForWindow) {
         // Kept loaded for the life of the process, like user32.
-        Look(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", functions.getDpiForMonitor);
+        FindExport(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", functions.getDpiForMonitor);
     }
     // LoadIconWithScaleDown scales the large icon down rather than the small
     // one up; it lives in common controls 6, not in the older comctl32.
-    Look(CommonControls(), "LoadIconWithScaleDown", functions.loadIconWithScaleDown);
+    FindExport(CommonControls(), "LoadIconWithScaleDown", functions.loadIconWithScaleDown);
     return functions;
 }
 

@@ -42,8 +42,8 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     if (!RegisterWindowClass(windowClass)) return false;
     // The system places the window. It is made the size the system's rules
-    // give at the system DPI, and fitted once it exists (WM_CREATE).
-    const SIZE frame = RuledSize(dpi_.System());
+    // give at the system DPI, and sized to its layout once it exists (WM_CREATE).
+    const SIZE frame = OuterSizeByTheRules(dpi_.System());
     if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
                             nullptr, instance)) {
         return false;
@@ -62,13 +62,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         MIRVEL_HANDLE_MESSAGE(WM_NCCREATE, OnNcCreate);
         MIRVEL_HANDLE_MESSAGE(WM_CREATE, OnCreate);
+        MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
+        MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
+        MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
+        MIRVEL_HANDLE_MESSAGE(WM_DESTROY, OnDestroy);
         case WM_WINDOWPOSCHANGING:
             OnWindowPosChanging(Window(), reinterpret_cast<WINDOWPOS*>(lParam));
             return DefaultProc(message, wParam, lParam);
-            MIRVEL_HANDLE_MESSAGE(WM_COMMAND, OnCommand);
-            MIRVEL_HANDLE_MESSAGE(WM_ACTIVATE, OnActivate);
-            MIRVEL_HANDLE_MESSAGE(WM_SETFOCUS, OnSetFocus);
-            MIRVEL_HANDLE_MESSAGE(WM_DESTROY, OnDestroy);
         case WM_NCDESTROY:
             OnNcDestroy(Window());
             return DefaultProc(message, wParam, lParam);
@@ -103,7 +103,7 @@ BOOL MainWindow::OnCreate(HWND window, LPCREATESTRUCTW) {
     if (!tooltips_.Create(window) || !CreateControls(dpi)) return FALSE;
     tooltips_.SetDpi(dpi, Font());
     SetIcons(dpi);
-    Fit(dpi);
+    SizeToLayout(dpi);
     // As a dialog does for the edit control that gets its first focus, the
     // whole placeholder is selected, so the first keystroke replaces it; but
     // with the caret at its start, so that it reads from its first word.
@@ -148,9 +148,9 @@ void MainWindow::OnSetFocus(HWND, HWND) {
 // is restored, before it shows: only now can its frame be measured. (The
 // style has lost WS_MINIMIZE by the time its new place is asked for.)
 void MainWindow::OnWindowPosChanging(HWND window, WINDOWPOS* position) {
-    if (!fitWhenRestored_ || (position->flags & SWP_NOSIZE) || IsIconic(window)) return;
-    fitWhenRestored_ = false;
-    const SIZE size = FittedSize(dpiNow_);
+    if (!sizeWhenRestored_ || (position->flags & SWP_NOSIZE) || IsIconic(window)) return;
+    sizeWhenRestored_ = false;
+    const SIZE size = OuterSizeInItsFrame(dpiNow_);
     position->cx = size.cx;
     position->cy = size.cy;
 }
@@ -171,14 +171,14 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     LayOut(dpi);
     SetIcons(dpi);
     const POINT corner{suggested.left, suggested.top};
-    Fit(dpi, &corner);
+    SizeToLayout(dpi, &corner);
     return 0;
 }
 
 // Per-monitor v2 asks, before the DPI changes, which size the window wants
 // at the new one: the layout's client area and the frame for that DPI.
 LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
-    size = RuledSize(dpi);
+    size = OuterSizeByTheRules(dpi);
     return TRUE;
 }
 
@@ -265,7 +265,7 @@ void MainWindow::SetIcons(UINT dpi) {
 }
 
 // Form1's client area at the given DPI: the layout's, in pixels.
-SIZE MainWindow::ClientSize(UINT dpi) const {
+SIZE MainWindow::LayoutClientSize(UINT dpi) const {
     const RECT client = ToPixels(kForm1Client, dpi);
     return {client.right, client.bottom};
 }
@@ -273,25 +273,27 @@ SIZE MainWindow::ClientSize(UINT dpi) const {
 // Form1's outer size at the DPI: the layout's client area in the frame the
 // window has at this moment, measured rather than assumed, so that it is
 // exact whatever Windows (or Wine) draws.
-SIZE MainWindow::FittedSize(UINT dpi) const {
-    const SIZE client = ClientSize(dpi), frame = MeasuredFrame(Window());
+SIZE MainWindow::OuterSizeInItsFrame(UINT dpi) const {
+    const SIZE client = LayoutClientSize(dpi), frame = MeasuredFrame(Window());
     return {client.cx + frame.cx, client.cy + frame.cy};
 }
 
 // Form1's outer size at the DPI by the system's rules, for when its frame
 // cannot be measured yet: before it exists, and before a DPI change.
-SIZE MainWindow::RuledSize(UINT dpi) const { return dpi_.FrameSize(ClientSize(dpi), kForm1Style, kForm1ExStyle, dpi); }
+SIZE MainWindow::OuterSizeByTheRules(UINT dpi) const {
+    return dpi_.FrameSize(LayoutClientSize(dpi), kForm1Style, kForm1ExStyle, dpi);
+}
 
 // Gives Form1 its size for the DPI, at the corner given or where it is. A
-// minimised window's frame cannot be measured: it is fitted when restored.
-void MainWindow::Fit(UINT dpi, const POINT* corner) {
+// minimised window's frame cannot be measured: it is sized when restored.
+void MainWindow::SizeToLayout(UINT dpi, const POINT* corner) {
     if (IsIconic(Window())) {
-        fitWhenRestored_ = true;
+        sizeWhenRestored_ = true;
         return;
     }
     RECT current{};
     if (!GetWindowRect(Window(), &current)) return;
-    const SIZE size = FittedSize(dpi);
+    const SIZE size = OuterSizeInItsFrame(dpi);
     const bool sized = current.right - current.left == size.cx && current.bottom - current.top == size.cy;
     if (sized && (!corner || (corner->x == current.left && corner->y == current.top))) return;
     SetWindowPos(Window(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, size.cx, size.cy,

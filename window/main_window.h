@@ -71,11 +71,11 @@ private:
 
     bool CreateControls(UINT dpi);
     void LayOut(UINT dpi);
-    void Fit(UINT dpi, const POINT* corner = nullptr);
+    void SizeToLayout(UINT dpi, const POINT* corner = nullptr);
     void SetIcons(UINT dpi);
-    [[nodiscard]] SIZE ClientSize(UINT dpi) const;
-    [[nodiscard]] SIZE FittedSize(UINT dpi) const;
-    [[nodiscard]] SIZE RuledSize(UINT dpi) const;
+    [[nodiscard]] SIZE LayoutClientSize(UINT dpi) const;
+    [[nodiscard]] SIZE OuterSizeInItsFrame(UINT dpi) const;
+    [[nodiscard]] SIZE OuterSizeByTheRules(UINT dpi) const;
     [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }
@@ -88,7 +88,7 @@ private:
     IconHandle smallIcon_;
     HWND focusToRestore_ = nullptr;
     UINT dpiNow_ = USER_DEFAULT_SCREEN_DPI;  // as Windows last said: at creation, or by WM_DPICHANGED
-    bool fitWhenRestored_ = false;           // minimised while its DPI changed
+    bool sizeWhenRestored_ = false;          // minimised while its DPI changed
 };
 
 }  // namespace mirvel

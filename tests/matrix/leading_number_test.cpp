@@ -21,7 +21,7 @@ void PrintTo(const NumberCase& c, std::ostream* os) { *os << ::testing::PrintToS
 
 class ReadsNumber : public ::testing::TestWithParam<NumberCase> {};
 
-TEST_P(ReadsNumber, AsTheEntryFieldAlwaysHas) {
+TEST_P(ReadsNumber, ByTheRulesOfANumber) {
     const auto& [item, expected] = GetParam();
     const std::optional<double> number = ReadLeadingNumber(item);
     ASSERT_TRUE(number.has_value());

@@ -93,7 +93,8 @@ check_installed() {
     check "  one Start-menu shortcut, to this Mirvel.exe" shortcut_starts "$windows_folder\\Mirvel.exe"
     check "  its uninstall entry in the $view-bit view, named Mirvel" has_value "$product_code" $view DisplayName Mirvel
     check "    with the version" has_value "$product_code" $view DisplayVersion "$expected_version"
-    check "    with the publisher" has_value "$product_code" $view Publisher "Mirvel developers"
+    check "    with the publisher, the program's maker" has_value "$product_code" $view Publisher \
+        "$(python3 "$root/tools/packaging/exe_version.py" "$folder/Mirvel.exe" CompanyName)"
     check "    with the install location" has_value "$product_code" $view InstallLocation "$windows_folder\\"
     check "    with the program's icon" has_value "$product_code" $view DisplayIcon "$windows_folder\\Mirvel.exe,0"
     check "  the only Mirvel in Add/Remove Programs" only_entry "$view $expected_version"

@@ -24,7 +24,7 @@ quietly from_before_the_commit openssl req -x509 -newkey rsa:2048 -nodes -keyout
     -subj "/CN=Mirvel Throwaway Test CA" -addext "basicConstraints=critical,CA:TRUE" \
     -addext "keyUsage=critical,keyCertSign,cRLSign"
 quietly openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
-    -subj "/CN=Mirvel Throwaway Test Signer/O=Mirvel developers"
+    -subj "/CN=Mirvel Throwaway Test Signer"
 printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
 quietly from_before_the_commit openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial \
     -out signer.pem -days 3650 -extfile signer.ext

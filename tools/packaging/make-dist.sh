@@ -34,6 +34,8 @@ for arch in "${!exes[@]}"; do
     exe_version=$(python3 tools/packaging/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
     [[ -z $version || $version == "$exe_version" ]] || fail "the executables' versions differ: $version, $exe_version"
     version=$exe_version
+    # The maker's name, as the program's record gives it (from LICENSE).
+    maker=$(python3 tools/packaging/exe_version.py "${exes[$arch]}" CompanyName) || fail "${exes[$arch]} names no maker"
 done
 commit=$(git rev-parse HEAD 2>/dev/null) || fail "not a git checkout: the build record needs the commit"
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
@@ -134,7 +136,7 @@ for arch in x64 x86; do
     # wixl stamps the package with the clock and a random package code: the
     # clock is held at the commit's time, and the code is set afterwards.
     msi=$staging/$(release_msi "$version" "$arch")
-    (cd "$files" && faketime -f "@$commit_date" wixl -a "$arch" -D Arch="$arch" -D Version="$version" \
+    (cd "$files" && faketime -f "@$commit_date" wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D Maker="$maker" \
         -D ProductCode="$(uuid_of "mirvel:product:$version:$arch")" -D ExeGuid="$(uuid_of "mirvel:component:exe:$arch")" \
         -D DocumentsGuid="$(uuid_of "mirvel:component:documents:$arch")" \
         -D ShortcutGuid="$(uuid_of "mirvel:component:shortcut:$arch")" -D Exe=Mirvel.exe -D Icon=mirvel.ico \
@@ -147,7 +149,7 @@ for arch in x64 x86; do
     fi
     rm -f "$staging/wixl.log"
     mend_tables "$msi" || fail "msibuild could not mend the $arch installer's tables"
-    faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "Mirvel developers" "$platform;1033" \
+    faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "$maker" "$platform;1033" \
         "{$(uuid_of "mirvel:package:$version:$arch")}" || fail "msibuild could not stamp the $arch installer"
     [[ $signed == no ]] || sign_file "$msi" || fail "could not sign the $arch installer"
 done
