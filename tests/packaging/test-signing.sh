@@ -62,8 +62,11 @@ check "a second signed build of the commit is the same bytes" same_builds
 
 flipped=$work/flipped.exe
 cp "$unpacked/zip-x64.exe" "$flipped"
-printf '\x01' | dd of="$flipped" bs=1 seek=4096 count=1 conv=notrunc status=none
+# Every bit of the byte at 4096 turned over: whatever it was, it differs.
+byte=$(od -An -tu1 -j 4096 -N 1 "$flipped" | tr -d ' ')
+printf "\\x$(printf %02x $((byte ^ 0xFF)))" | dd of="$flipped" bs=1 seek=4096 count=1 conv=notrunc status=none
 check "one flipped byte fails verification" bash -c "! osslsigncode verify -CAfile '$ca' -in '$flipped'"
+check "  (the copy does differ by it)" fails cmp -s "$flipped" "$unpacked/zip-x64.exe"
 
 check "the build record says it is signed, and by whom" \
     grep -q "^signed: yes (Authenticode, SHA-256), by .*CN=Mirvel Throwaway Test Signer" "$dist/BUILDINFO.txt"
