@@ -203,5 +203,17 @@ TEST(Clear, LeavesTheDisplayAlone) {
     EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
 }
 
+// Only the entry field clears: a double-click on either label does nothing.
+TEST(Clear, IsTheEntryFieldsOnly) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    SetWindowTextW(form.Control(kText1Id), kFinds[0].entry);
+    ClickFind(form);
+    for (const ControlId label : {kLabel1Id, kLabel2Id}) form.DoubleClick(form.Control(label));
+    EXPECT_EQ(WindowText(form.Control(kText1Id)), kFinds[0].entry);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
+    EXPECT_EQ(boxes.Count(), 1u) << "the Find's box, and no other";
+}
+
 }  // namespace
 }  // namespace mirvel::testing
