@@ -24,7 +24,8 @@ BENCH_PREFIX := $(PREFIXES)/bench
 # the same paths as these.
 DEBIAN13_ROOT   := $(HOME)/.cache/mirvel/debian13-root
 WINE10_PREFIXES := $(PREFIXES)-wine10
-IN_DEBIAN13     := tools/testbench/debian-root.sh run $(DEBIAN13_ROOT) --prefixes $(WINE10_PREFIXES):$(PREFIXES)
+WINE10_BENCH    := $(DEBIAN13_ROOT) --prefixes $(WINE10_PREFIXES):$(PREFIXES)
+IN_DEBIAN13     := tools/testbench/debian-root.sh run $(WINE10_BENCH)
 VERSION      := $(shell sed -n 's/^set(MIRVEL_RELEASE_VERSION \([0-9.]*\)).*/\1/p' CMakeLists.txt)
 # The next patch version, for the installer's upgrade test.
 NEXT_VERSION := $(shell echo $(VERSION) | awk -F. '{ print $$1 "." $$2 "." $$3 + 1 }')
@@ -133,7 +134,7 @@ endef
 # Every suite, side by side, on both benches (Wine 8 here, Wine 10 in the
 # Debian 13 root): the Wine suites mostly wait on the window system, so the
 # native ones run meanwhile. One line a suite.
-RUN_TESTS = tools/testbench/run-tests.sh --debian13 $(DEBIAN13_ROOT) $(WINE10_PREFIXES):$(PREFIXES)
+RUN_TESTS = tools/testbench/run-tests.sh --debian13 $(WINE10_BENCH)
 PACKAGES_TEST = -- packages tests/testbench/test-ensure-packages.sh $(BUILD)/packages-test
 test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes test-prefixes-wine10
 	$(warn-skip-32bit)

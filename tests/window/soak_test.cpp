@@ -13,6 +13,7 @@
 
 #include "expected_texts.h"
 #include "form1_harness.h"
+#include "window/message_loop.h"
 
 namespace mirvel::testing {
 namespace {
@@ -98,18 +99,17 @@ public:
 
     [[nodiscard]] HWND Edit() const { return GetDlgItem(window_, kText1Id); }
 
+    // Keys and the rest go through the same message-loop step as Form1's.
     void PressKey(WPARAM key) const {
         for (const UINT message : {WM_KEYDOWN, WM_KEYUP}) {
             MSG msg{GetFocus(), message, key, 1, GetTickCount(), {}};
-            if (!IsDialogMessageW(window_, &msg)) DispatchMessageW(&msg);
+            ProcessMessage(window_, msg);
             Pump();
         }
     }
     void Pump() const {
         MSG msg{};
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!IsDialogMessageW(window_, &msg)) DispatchMessageW(&msg);
-        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ProcessMessage(window_, msg);
     }
 
 private:

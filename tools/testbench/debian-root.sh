@@ -23,18 +23,6 @@ record() { printf 'suite: %s\npackages: %s\n' "$suite" "${packages[*]}"; }
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 
-# bubblewrap keeps a root's capabilities only when asked; dpkg needs them.
-enter() {  # ROOT [BWRAP_OPTIONS...] -- COMMAND...
-    local root=$1
-    shift
-    local options=()
-    while [[ $1 != -- ]]; do options+=("$1"); shift; done
-    shift
-    bwrap --bind "$root" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
-        --ro-bind /etc/resolv.conf /etc/resolv.conf --unshare-pid --unshare-ipc --die-with-parent \
-        --setenv HOME /tmp "${options[@]}" -- "$@"
-}
-
 ensure() {
     local root=$1
     if [[ -f $root/$record_name && "$(cat "$root/$record_name")" == "$(record)" ]]; then
@@ -67,11 +55,14 @@ run() {
     while [[ $# -gt 0 ]]; do
         case $1 in
             --prefixes) mkdir -p "${2%%:*}"; options+=(--bind "${2%%:*}" "${2#*:}"); shift 2 ;;
+            # bubblewrap keeps a root's capabilities only when asked; dpkg needs them.
             --as-root) options+=(--cap-add ALL); shift ;;
             *) break ;;
         esac
     done
-    enter "$root" "${options[@]}" -- "$@"
+    bwrap --bind "$root" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
+        --ro-bind /etc/resolv.conf /etc/resolv.conf --unshare-pid --unshare-ipc --die-with-parent \
+        --setenv HOME /tmp "${options[@]}" -- "$@"
 }
 
 case ${1:-} in

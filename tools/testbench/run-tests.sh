@@ -2,7 +2,7 @@
 # Runs test suites side by side and reports one line a suite, with its tests
 # and the GoogleTest cases they ran; a failing suite's whole output follows
 # its line. Logs go to build/logs/NAME.log.
-#   run-tests.sh [--debian13 ROOT HOST_PREFIXES:PREFIXES] SUITE... [-- NAME COMMAND...]...
+#   run-tests.sh [--debian13 ROOT --prefixes HOST_PREFIXES:PREFIXES] SUITE... [-- NAME COMMAND...]...
 # A SUITE is a CMake preset: its CTest suite, a Windows one under Xvfb. A
 # preset's name with -wine10 after it is that preset's suite run inside the
 # Debian 13 root (tools/testbench/debian-root.sh), where HOST_PREFIXES is
@@ -20,8 +20,8 @@ mkdir -p "$logs"
 
 in_debian13=()
 if [[ ${1:-} == --debian13 ]]; then
-    in_debian13=(tools/testbench/debian-root.sh run "$2" --prefixes "$3")
-    shift 3
+    in_debian13=(tools/testbench/debian-root.sh run "$2" "$3" "$4")
+    shift 4
 fi
 
 run_preset() {  # PRESET
