@@ -130,7 +130,9 @@ std::optional<double> ReadDecimal(const char16_t* p, const char16_t* end) {
     exponent = std::clamp(exponent, -kLargestExponentWritten, kLargestExponentWritten);
     char* textEnd = digits + kept;
     *textEnd++ = 'e';
-    textEnd = std::to_chars(textEnd, text.data() + text.size(), exponent).ptr;
+    const std::to_chars_result written = std::to_chars(textEnd, text.data() + text.size(), exponent);
+    if (written.ec != std::errc{}) return std::nullopt;  // a number not written in full is not read
+    textEnd = written.ptr;
 
     double value = 0;
     [[maybe_unused]] const RoundingAsDoubles rounding;

@@ -71,14 +71,19 @@ INSTANTIATE_TEST_SUITE_P(StopsAtFirstForeignCharacter, ReadsNumber,
                          ::testing::Values(NumberCase{u"12abc", 12.0}, NumberCase{u"5-", 5.0}, NumberCase{u"1,5", 1.0},
                                            NumberCase{u"1.2.3", 1.2}, NumberCase{u"3\r4", 3.0}, NumberCase{u"7;8", 7.0},
                                            NumberCase{u"9\u00A01", 9.0}, NumberCase{u"1e5x", 1e5},
-                                           NumberCase{u"4+4", 4.0}));
+                                           NumberCase{u"4+4", 4.0}, NumberCase{u"7:8", 7.0},
+                                           NumberCase{u"1.5:", 1.5}, NumberCase{u"3/4", 3.0},
+                                           NumberCase{u"1.5/2", 1.5}, NumberCase{u"1e2:", 100.0},
+                                           NumberCase{u"1e2/", 100.0}, NumberCase{u"&H1:", 1.0},
+                                           NumberCase{u"&O7/", 7.0}));
 
 INSTANTIATE_TEST_SUITE_P(NotANumberReadsZero, ReadsNumber,
                          ::testing::Values(NumberCase{u"", 0.0}, NumberCase{u"abc", 0.0}, NumberCase{u"-", 0.0},
                                            NumberCase{u".", 0.0}, NumberCase{u"-.", 0.0}, NumberCase{u"--5", 0.0},
                                            NumberCase{u"+-5", 0.0}, NumberCase{u"\r5", 0.0}, NumberCase{u"e5", 0.0},
                                            NumberCase{u".e5", 0.0}, NumberCase{u"(Введите", 0.0},
-                                           NumberCase{u"\u00A05", 0.0}, NumberCase{u"-&H10", 0.0}));
+                                           NumberCase{u"\u00A05", 0.0}, NumberCase{u"-&H10", 0.0},
+                                           NumberCase{u":5", 0.0}, NumberCase{u"/5", 0.0}));
 
 INSTANTIATE_TEST_SUITE_P(SkipsTabLineFeedAndSpace, ReadsNumber,
                          ::testing::Values(NumberCase{u"\t5", 5.0}, NumberCase{u"\n5", 5.0}, NumberCase{u"1\t2", 12.0},
@@ -178,6 +183,8 @@ TEST(ReadLeadingNumber, ReadsVeryLongDigitRunsExactly) {
     EXPECT_EQ(ReadLeadingNumber(u"0." + ones + u"e-99990"), 0.0);
     EXPECT_EQ(ReadLeadingNumber(std::u16string(100'000, u'0') + u"25"), 25.0);
     EXPECT_EQ(ReadLeadingNumber(u"0." + std::u16string(300, u'0') + u"1e301"), 1.0);
+    // More digits than are kept, and the longest exponent handed over.
+    EXPECT_EQ(ReadLeadingNumber(u"-" + std::u16string(800, u'7') + u"e-200000"), -0.0);
 }
 
 }  // namespace
