@@ -44,22 +44,20 @@ UINT Dpi::OfWindow(HWND window) const {
     return systemDpi_;
 }
 
-void Dpi::ScaleFrameOf(HWND window) {
+void Dpi::ScaleFrameOf(HWND window) const {
     // Per-monitor v2 scales the frame by itself; under v1 only Windows 10
     // can be asked to, and only at WM_NCCREATE. Windows 8.1 cannot: there
-    // the frame keeps the system's DPI.
-    if (level_ == DpiLevel::PerMonitor && functions_.enableNonClientDpiScaling && functions_.adjustWindowRectExForDpi)
-        frameScaled_ = functions_.enableNonClientDpiScaling(window) != FALSE;
+    // the frame keeps the system's DPI. Whatever the answer, the window
+    // measures the frame it got.
+    if (level_ == DpiLevel::PerMonitor && functions_.enableNonClientDpiScaling)
+        functions_.enableNonClientDpiScaling(window);
 }
 
-SIZE Dpi::FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const {
+std::optional<SIZE> Dpi::FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const {
     RECT frame{0, 0, client.cx, client.cy};
-    // A frame that keeps the system DPI is what AdjustWindowRectEx measures.
-    const bool adjusted = FrameFollowsDpi() && functions_.adjustWindowRectExForDpi
-                              ? functions_.adjustWindowRectExForDpi(&frame, style, FALSE, exStyle, dpi)
-                              : AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    if (!adjusted) frame = {0, 0, client.cx, client.cy};
-    return {frame.right - frame.left, frame.bottom - frame.top};
+    if (!functions_.adjustWindowRectExForDpi || !functions_.adjustWindowRectExForDpi(&frame, style, FALSE, exStyle, dpi))
+        return std::nullopt;
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 int Dpi::Metric(int index, UINT dpi) const {
@@ -75,7 +73,6 @@ SIZE MeasuredFrame(HWND window) {
     constexpr RECT kProbe{0, 0, 4096, 4096};
     RECT client = kProbe;
     SendMessageW(window, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
-    if (client.right < client.left || client.bottom < client.top) return {0, 0};
     return {(kProbe.right - kProbe.left) - (client.right - client.left),
             (kProbe.bottom - kProbe.top) - (client.bottom - client.top)};
 }

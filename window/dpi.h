@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "window/late_bound_functions.h"
 
 namespace mirvel {
@@ -30,30 +32,26 @@ public:
 
     // Asks, from WM_NCCREATE, that the window's frame follow its DPI where
     // Windows does not do it by itself (per-monitor v1 on Windows 10).
-    void ScaleFrameOf(HWND window);
+    void ScaleFrameOf(HWND window) const;
 
-    // The outer size of a window with the given client size, style and DPI,
-    // as the system's rules say; a window that exists can be measured
-    // instead (MeasuredFrame).
-    [[nodiscard]] SIZE FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const;
+    // The outer size of a window with the given client size and style in
+    // the frame drawn at the DPI, as the system's rules say (Windows 10 1607
+    // and later); nothing where they cannot say. A window that exists is
+    // measured instead (MeasuredFrame).
+    [[nodiscard]] std::optional<SIZE> FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) const;
     // A system metric (an icon size, say) at the given DPI.
     [[nodiscard]] int Metric(int index, UINT dpi) const;
 
 private:
-    // Whether a window's frame is drawn at the window's DPI rather than the
-    // system's.
-    [[nodiscard]] bool FrameFollowsDpi() const { return level_ == DpiLevel::PerMonitorV2 || frameScaled_; }
-
     LateBoundFunctions functions_;
     DpiLevel level_;
     UINT systemDpi_;
-    bool frameScaled_ = false;
 };
 
 // The thickness of an existing window's frame around its client area, as the
 // window itself computes it (WM_NCCALCSIZE) at this moment: right whatever
 // Windows, or Wine, draws; cx and cy are the frame's total width and height.
-// Not meaningful for a minimised window.
+// Not meaningful for a minimised window, which has no frame.
 SIZE MeasuredFrame(HWND window);
 
 }  // namespace mirvel

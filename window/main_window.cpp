@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <optional>
+
 #include "matrix/matrix_search.h"
 #include "window/entry_field.h"
 #include "window/message_box.h"
@@ -41,10 +43,10 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     if (!RegisterWindowClass(windowClass)) return false;
-    // The system places the window. It is made the size the system's rules
-    // give at the system DPI, and sized to its layout once it exists (WM_CREATE).
-    const SIZE frame = OuterSizeByTheRules(dpi_.System());
-    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
+    // The system places the window; it takes its size once it exists and
+    // its frame can be measured (WM_CREATE), before it shows.
+    const SIZE client = LayoutClientSize(dpi_.System());
+    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, client.cx, client.cy,
                             nullptr, instance)) {
         return false;
     }
@@ -176,9 +178,13 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 // Per-monitor v2 asks, before the DPI changes, which size the window wants
-// at the new one: the layout's client area and the frame for that DPI.
+// at the new one: the layout's client area in the frame for that DPI, by
+// the system's rules. Where they cannot say, Windows scales the window by
+// itself, and WM_DPICHANGED gives it its exact size.
 LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
-    size = OuterSizeByTheRules(dpi);
+    const std::optional<SIZE> outer = dpi_.FrameSize(LayoutClientSize(dpi), kForm1Style, kForm1ExStyle, dpi);
+    if (!outer) return FALSE;
+    size = *outer;
     return TRUE;
 }
 
@@ -276,12 +282,6 @@ SIZE MainWindow::LayoutClientSize(UINT dpi) const {
 SIZE MainWindow::OuterSizeInItsFrame(UINT dpi) const {
     const SIZE client = LayoutClientSize(dpi), frame = MeasuredFrame(Window());
     return {client.cx + frame.cx, client.cy + frame.cy};
-}
-
-// Form1's outer size at the DPI by the system's rules, for when its frame
-// cannot be measured yet: before it exists, and before a DPI change.
-SIZE MainWindow::OuterSizeByTheRules(UINT dpi) const {
-    return dpi_.FrameSize(LayoutClientSize(dpi), kForm1Style, kForm1ExStyle, dpi);
 }
 
 // Gives Form1 its size for the DPI, at the corner given or where it is. A

@@ -75,7 +75,6 @@ private:
     void SetIcons(UINT dpi);
     [[nodiscard]] SIZE LayoutClientSize(UINT dpi) const;
     [[nodiscard]] SIZE OuterSizeInItsFrame(UINT dpi) const;
-    [[nodiscard]] SIZE OuterSizeByTheRules(UINT dpi) const;
     [[nodiscard]] HFONT Font() const;
     [[nodiscard]] ControlId DefaultButton() const;
     [[nodiscard]] HWND Control(ControlId id) const { return GetDlgItem(Window(), id); }

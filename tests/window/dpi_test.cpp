@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_layout.h"
 #include "form1_harness.h"
 #include "window/dpi.h"
 
@@ -71,26 +72,47 @@ protected:
     }
 };
 
-SIZE ClientSizeAt(UINT dpi) {
-    const RECT client = ToPixels(kForm1Client, dpi);
-    return {client.right, client.bottom};
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return {0, 0};
+    BITMAP bitmap{};
+    GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    // A monochrome icon's mask holds the AND and XOR halves one above the other.
+    return {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
 }
 
-SIZE ClientSizeOf(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return {client.right, client.bottom};
+int IconWidth(HWND window, WPARAM which) {
+    return IconSize(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0))).cx;
 }
 
+// Form1 as the table has it at the DPI: its client area and controls, the
+// tooltips' width, and both icons drawn at that DPI's sizes.
 void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
-    const SIZE client = ClientSizeOf(form.Form()), wanted = ClientSizeAt(dpi);
-    EXPECT_EQ(client.cx, wanted.cx) << "client width at " << dpi << " DPI";
-    EXPECT_EQ(client.cy, wanted.cy) << "client height at " << dpi << " DPI";
-    for (const ControlDescription& control : kForm1Controls) {
-        const RECT wantedControl = ToPixels(control.bounds, dpi);
-        const RECT actual = RectInParent(form.Control(control.id));
-        EXPECT_TRUE(EqualRect(&actual, &wantedControl)) << "control " << control.id << " at " << dpi << " DPI";
-    }
+    const ExpectedLayout* wanted = ExpectedLayoutAt(dpi);
+    ASSERT_NE(wanted, nullptr) << "the table has no row for " << dpi << " DPI";
+    RECT client{};
+    GetClientRect(form.Form(), &client);
+    EXPECT_EQ(client.right, wanted->client.cx) << "client width at " << dpi << " DPI";
+    EXPECT_EQ(client.bottom, wanted->client.cy) << "client height at " << dpi << " DPI";
+    for (const ExpectedControlRect& control : wanted->controls)
+        EXPECT_TRUE(IsAt(RectInParent(form.Control(control.id)), control))
+            << "control " << control.id << " at " << dpi << " DPI";
+    EXPECT_EQ(SendMessageW(TooltipControlOf(form.Form()), TTM_GETMAXTIPWIDTH, 0, 0), wanted->tipWidth)
+        << "the tooltips' width at " << dpi << " DPI";
+    EXPECT_EQ(IconWidth(form.Form(), ICON_BIG), wanted->bigIcon) << "the big icon at " << dpi << " DPI";
+    EXPECT_EQ(IconWidth(form.Form(), ICON_SMALL), wanted->smallIcon) << "the small icon at " << dpi << " DPI";
+}
+
+// Form1's outer size around a client area: its fixed frame, from the frame
+// metrics the system reports for the DPI.
+SIZE OuterSizeAt(SIZE client, UINT dpi) {
+    const auto forDpi = LateBoundFunctions::Resolve().getSystemMetricsForDpi;
+    const auto metric = [&](int index) { return forDpi ? forDpi(index, dpi) : GetSystemMetrics(index); };
+    const int padding = metric(SM_CXPADDEDBORDER);
+    return {client.cx + 2 * (metric(SM_CXFIXEDFRAME) + padding),
+            client.cy + 2 * (metric(SM_CYFIXEDFRAME) + padding) + metric(SM_CYCAPTION)};
 }
 
 TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
@@ -101,13 +123,11 @@ TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
     EXPECT_EQ(nonClientScalingRequests, GetParam().asksForFrameScaling ? 1 : 0);
 
     // At the system DPI every level draws the system's frame.
-    RECT frame = ToPixels(kForm1Client, dpi);
-    ASSERT_TRUE(AdjustWindowRectEx(&frame, GetWindowLongW(form.Form(), GWL_STYLE), FALSE,
-                                   GetWindowLongW(form.Form(), GWL_EXSTYLE)));
+    const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
     RECT window{};
     GetWindowRect(form.Form(), &window);
-    EXPECT_EQ(window.right - window.left, frame.right - frame.left);
-    EXPECT_EQ(window.bottom - window.top, frame.bottom - frame.top);
+    EXPECT_EQ(window.right - window.left, outer.cx);
+    EXPECT_EQ(window.bottom - window.top, outer.cy);
 }
 
 // What Windows does when a window crosses to a monitor of another DPI: it
@@ -144,12 +164,19 @@ LRESULT CALLBACK NoteWindowPositions(HWND window, UINT message, WPARAM wParam, L
 
 // From 96 DPI to 120, 144 and 192 and back, in one move each: the window
 // lands on the suggested corner with the layout's exact client area, and is
-// told of its new place once.
+// told of its new place once; also where only one coordinate of the corner
+// changes, at the same DPI.
 TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
     Form1Harness form(Functions());
     UINT dpi = ScreenDpi();
-    for (const UINT next : {120u, 144u, 192u, 96u, 144u}) {
-        const RECT suggested = SuggestedRect(form.Form(), dpi, next);
+    struct Move {
+        UINT dpi;
+        int dx, dy;  // the suggested corner moved by
+    };
+    for (const auto& [next, dx, dy] : {Move{120, 0, 0}, Move{144, 0, 0}, Move{192, 0, 0}, Move{192, 7, 0},
+                                       Move{192, 0, 5}, Move{96, 0, 0}, Move{144, 0, 0}}) {
+        RECT suggested = SuggestedRect(form.Form(), dpi, next);
+        OffsetRect(&suggested, dx, dy);
         std::vector<WINDOWPOS> moves;
         ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWindowPositions, 11, reinterpret_cast<DWORD_PTR>(&moves)));
         MoveToDpi(form.Form(), next, suggested);
@@ -166,21 +193,28 @@ TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
     }
 }
 
+BOOL WINAPI NoFrameRules(RECT*, DWORD, BOOL, DWORD, UINT) { return FALSE; }
+
 // Under per-monitor v2 Windows asks first which size the window wants at the
-// new DPI: the layout's client area in the frame drawn at that DPI.
+// new DPI: the layout's client area in the frame drawn at that DPI. Where
+// the system's rules cannot say, the window leaves the size to Windows.
 TEST(DpiPerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
-    const LateBoundFunctions functions = Windows10(GrantedPerMonitorV2);
-    ASSERT_NE(functions.adjustWindowRectExForDpi, nullptr);
-    Form1Harness form(functions);
-    for (const UINT dpi : {120u, 144u, 192u}) {
-        SIZE size{};
-        EXPECT_TRUE(SendMessageW(form.Form(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
-        RECT frame = ToPixels(kForm1Client, dpi);
-        ASSERT_TRUE(functions.adjustWindowRectExForDpi(&frame, GetWindowLongW(form.Form(), GWL_STYLE), FALSE,
-                                                       GetWindowLongW(form.Form(), GWL_EXSTYLE), dpi));
-        EXPECT_EQ(size.cx, frame.right - frame.left) << "at " << dpi << " DPI";
-        EXPECT_EQ(size.cy, frame.bottom - frame.top) << "at " << dpi << " DPI";
+    LateBoundFunctions functions = Windows10(GrantedPerMonitorV2);
+    ASSERT_NE(functions.getSystemMetricsForDpi, nullptr);
+    {
+        Form1Harness form(functions);
+        for (const UINT dpi : {120u, 144u, 192u}) {
+            SIZE size{};
+            EXPECT_TRUE(SendMessageW(form.Form(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+            const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
+            EXPECT_EQ(size.cx, outer.cx) << "at " << dpi << " DPI";
+            EXPECT_EQ(size.cy, outer.cy) << "at " << dpi << " DPI";
+        }
     }
+    functions.adjustWindowRectExForDpi = NoFrameRules;
+    Form1Harness form(functions);
+    SIZE size{};
+    EXPECT_FALSE(SendMessageW(form.Form(), kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)));
 }
 
 // A DPI change and a change of the message font while Form1 is minimised:
@@ -209,6 +243,12 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     ASSERT_TRUE(GetWindowPlacement(form.Form(), &after));
     EXPECT_EQ(after.rcNormalPosition.left, before.rcNormalPosition.left);
     EXPECT_EQ(after.rcNormalPosition.top, before.rcNormalPosition.top);
+    // Restored, it takes a size it is given, as any window does.
+    ASSERT_TRUE(SetWindowPos(form.Form(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    RECT window{};
+    GetWindowRect(form.Form(), &window);
+    EXPECT_EQ(window.right - window.left, 300);
+    EXPECT_EQ(window.bottom - window.top, 200);
 }
 
 // The placeholder is wholly selected, so that the first keystroke replaces
@@ -315,37 +355,6 @@ TEST_P(DpiDialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
 
 INSTANTIATE_TEST_SUITE_P(At, DpiDialogFont, ::testing::Values(96u, 120u, 144u, 192u),
                          [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
-
-SIZE IconSize(HICON icon) {
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return {0, 0};
-    BITMAP bitmap{};
-    GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
-    DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    // A monochrome icon's mask holds the AND and XOR halves one above the other.
-    return {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
-}
-
-HICON WindowIcon(HWND window, WPARAM which) {
-    return reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
-}
-
-TEST(DpiIcons, AreDrawnForTheWindowsDpi) {
-    Form1Harness form;
-    const UINT start = ScreenDpi();
-    const auto expectSizes = [&](UINT dpi) {
-        const int big = MulDiv(GetSystemMetrics(SM_CXICON), static_cast<int>(dpi), static_cast<int>(start));
-        const int small = MulDiv(GetSystemMetrics(SM_CXSMICON), static_cast<int>(dpi), static_cast<int>(start));
-        EXPECT_EQ(IconSize(WindowIcon(form.Form(), ICON_BIG)).cx, big) << "at " << dpi << " DPI";
-        EXPECT_EQ(IconSize(WindowIcon(form.Form(), ICON_SMALL)).cx, small) << "at " << dpi << " DPI";
-    };
-    expectSizes(start);
-    MoveToDpi(form.Form(), start * 3 / 2);
-    expectSizes(start * 3 / 2);
-    MoveToDpi(form.Form(), start * 2);
-    expectSizes(start * 2);
-}
 
 // Each control, when handed a new font, notes whether its old one still exists.
 LRESULT CALLBACK NoteFontSwaps(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR notes) {

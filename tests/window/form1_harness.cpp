@@ -116,6 +116,13 @@ HWND TooltipControlOf(HWND form) {
     return nullptr;
 }
 
+COLORREF PixelOf(HWND window, int x, int y) {
+    const HDC dc = GetDC(window);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return pixel;
+}
+
 RECT RectInParent(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);
@@ -204,7 +211,10 @@ void MessageBoxCatcher::Catch(HWND box) {
     if (box == lastBox_) return;
     lastBox_ = box;
     CaughtMessageBox caught = ReadMessageBox(box);
-    if (watched_) caught.watchedTextWhenShown = WindowText(watched_);
+    if (watched_) {
+        caught.watchedTextWhenShown = WindowText(watched_);
+        caught.watchedPainted = !GetUpdateRect(watched_, nullptr, FALSE);
+    }
     if (boxes_.size() < kKept) boxes_.push_back(caught);
     ++count_;
     answer_(box, caught);

@@ -54,6 +54,9 @@ void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* gran
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);
 
+// A pixel of a window's client area, as the screen shows it.
+COLORREF PixelOf(HWND window, int x, int y);
+
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);
 
@@ -106,6 +109,7 @@ struct CaughtMessageBox {
     HWND owner = nullptr;
     bool ownerDisabled = false;         // the owner takes no input while the box is open
     std::wstring watchedTextWhenShown;  // the text of the watched window as the box appeared
+    bool watchedPainted = false;        // whether it had nothing left to paint then
 };
 
 // What a message box shows: title, text, icon, buttons and owner.

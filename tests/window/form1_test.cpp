@@ -15,49 +15,6 @@
 namespace mirvel::testing {
 namespace {
 
-struct PixelRect {
-    int left, top, width, height;
-};
-
-PixelRect Measure(HWND control) {
-    const RECT rect = RectInParent(control);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
-
-void ExpectRect(HWND control, PixelRect expected, const char* what) {
-    const PixelRect actual = Measure(control);
-    EXPECT_EQ(actual.left, expected.left) << what;
-    EXPECT_EQ(actual.top, expected.top) << what;
-    EXPECT_EQ(actual.width, expected.width) << what;
-    EXPECT_EQ(actual.height, expected.height) << what;
-}
-
-struct GeometryCase {
-    ControlId id;
-    const char* name;
-    PixelRect at96Dpi;
-    PixelRect at144Dpi;
-};
-
-// Twips over 15 at 96 DPI, over 10 at 144 DPI, halves rounded up.
-constexpr GeometryCase kGeometry[] = {
-    {kLabel1Id, "Label1", {0, 0, 249, 25}, {0, 0, 374, 38}},
-    {kText1Id, "Text1", {0, 32, 255, 19}, {0, 48, 383, 29}},
-    {kLabel2Id, "Label2", {88, 56, 81, 41}, {132, 84, 122, 62}},
-    {kCommand1Id, "Command1", {6, 56, 65, 41}, {9, 84, 98, 62}},
-    {kCommand2Id, "Command2", {184, 56, 65, 41}, {276, 84, 98, 62}},
-};
-
-TEST(Form1, IsLaidOutInTwipsAt96Dpi) {
-    Form1Harness form;
-    ASSERT_EQ(ScreenDpi(), 96u) << "the test prefix runs at 96 DPI";
-    RECT client{};
-    GetClientRect(form.Form(), &client);
-    EXPECT_EQ(client.right, 255);
-    EXPECT_EQ(client.bottom, 99);
-    for (const auto& control : kGeometry) ExpectRect(form.Control(control.id), control.at96Dpi, control.name);
-}
-
 TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
     Form1Harness form;
     const LONG style = GetWindowLongW(form.Form(), GWL_STYLE);
@@ -66,6 +23,41 @@ TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
+}
+
+// The system's colour of dialog faces, changed for one test as a contrast
+// theme changes it (every window is told, and repaints), then put back.
+class FaceColourOverride {
+public:
+    explicit FaceColourOverride(COLORREF colour) : saved_(GetSysColor(kFace)) {
+        EXPECT_TRUE(SetSysColors(1, &kFace, &colour));
+    }
+    ~FaceColourOverride() { SetSysColors(1, &kFace, &saved_); }
+    FaceColourOverride(const FaceColourOverride&) = delete;
+    FaceColourOverride& operator=(const FaceColourOverride&) = delete;
+
+private:
+    static constexpr INT kFace = COLOR_BTNFACE;
+    COLORREF saved_;
+};
+
+// Form1 and its labels are painted in the dialog face colour, the one the
+// system has at the moment.
+TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
+    Form1Harness form;
+    const auto expectFace = [&](COLORREF face, const char* when) {
+        form.Pump();
+        RECT client{}, label2{}, label1{};
+        GetClientRect(form.Form(), &client);
+        GetClientRect(form.Control(kLabel2Id), &label2);  // empty until a Find
+        GetClientRect(form.Control(kLabel1Id), &label1);  // its second line ends short of the corner
+        EXPECT_EQ(PixelOf(form.Form(), client.right - 2, client.bottom - 2), face) << "Form1, " << when;
+        EXPECT_EQ(PixelOf(form.Control(kLabel2Id), label2.right / 2, label2.bottom / 2), face) << "Label2, " << when;
+        EXPECT_EQ(PixelOf(form.Control(kLabel1Id), label1.right - 1, label1.bottom - 1), face) << "Label1, " << when;
+    };
+    expectFace(GetSysColor(COLOR_BTNFACE), "as it opens");
+    const FaceColourOverride contrast(RGB(0x10, 0x60, 0x30));
+    expectFace(RGB(0x10, 0x60, 0x30), "after the system's colours changed");
 }
 
 std::wstring TooltipOf(HWND form, HWND control) {
@@ -116,13 +108,20 @@ TEST(Form1, StartsWithTheFocusInTheEntryAndTabsThroughItsControls) {
     }
 }
 
-// Like a dialog, Form1 gives the focus back on reactivation, and the entry
-// keeps the selection the user made.
-TEST(Form1, ReactivationKeepsTheUsersSelection) {
+bool WearsTheDefaultBorder(HWND button) { return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
+
+// Like a dialog, Form1 gives the focus back on reactivation to the control
+// that had it, the entry keeps the selection the user made, and the heavy
+// border is on the button Enter would press.
+class Reactivation : public ::testing::TestWithParam<ControlId> {};
+
+TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     Form1Harness form;
-    const HWND entry = form.Control(kText1Id);
+    const HWND entry = form.Control(kText1Id), focused = form.Control(GetParam());
     SetWindowTextW(entry, L"1 2 3 4 5");
     SendMessageW(entry, EM_SETSEL, 2, 5);
+    SetFocus(focused);
+    form.Pump();
     {
         const OtherProgramWindow other;
         SetActiveWindow(other.Window());
@@ -131,26 +130,33 @@ TEST(Form1, ReactivationKeepsTheUsersSelection) {
         SetActiveWindow(form.Form());
         form.Pump();
     }
-    EXPECT_EQ(GetFocus(), entry);
+    EXPECT_EQ(GetFocus(), focused);
     DWORD start = 0, end = 0;
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 2u);
     EXPECT_EQ(end, 5u);
+    EXPECT_EQ(WearsTheDefaultBorder(form.Control(kCommand2Id)), GetParam() == kCommand2Id);
+    EXPECT_EQ(WearsTheDefaultBorder(form.Control(kCommand1Id)), GetParam() != kCommand2Id);
 }
+
+INSTANTIATE_TEST_SUITE_P(To, Reactivation, ::testing::Values(kText1Id, kCommand1Id, kCommand2Id),
+                         [](const auto& info) { return std::string(info.param == kText1Id     ? "Entry"
+                                                                   : info.param == kCommand1Id ? "Find"
+                                                                                               : "Exit"); });
 
 TEST(Form1, EnterPressesTheFocusedButtonOrElseFind) {
     Form1Harness form;
     EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(kCommand1Id, DC_HASDEFID));
-    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
 
     form.PressKey(VK_TAB);
     form.PressKey(VK_TAB);  // to Exit
-    EXPECT_EQ(GetWindowLongW(form.Control(kCommand2Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand2Id)));
+    EXPECT_FALSE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
 
     form.PressKey(VK_TAB);  // back in the entry: Find is the default again
-    EXPECT_EQ(GetWindowLongW(form.Control(kCommand1Id), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(GetWindowLongW(form.Control(kCommand2Id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
+    EXPECT_FALSE(WearsTheDefaultBorder(form.Control(kCommand2Id)));
 }
 
 // A Form1 object that goes away first takes its window with it, quietly: the

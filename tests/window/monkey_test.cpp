@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "expected_layout.h"
 #include "expected_texts.h"
 #include "form1_harness.h"
 #include "matrix/matrix_search.h"
@@ -423,9 +424,8 @@ private:
         if (GetActiveWindow() == form_->Form() && focus != Control(kText1Id) && focus != Control(kCommand1Id) &&
             focus != Control(kCommand2Id))
             return L"the focus is outside Text1, Find and Exit while Form1 is active";
-        for (const ControlDescription& control : kForm1Controls) {
-            const RECT wanted = ToPixels(control.bounds, model_.dpi), actual = RectInParent(Control(control.id));
-            if (!EqualRect(&wanted, &actual))
+        for (const ExpectedControlRect& control : ExpectedLayoutAt(model_.dpi)->controls) {
+            if (!IsAt(RectInParent(Control(control.id)), control))
                 return L"control " + std::to_wstring(control.id) + L" is not at its twips at " +
                        std::to_wstring(model_.dpi) + L" DPI";
         }
