@@ -156,6 +156,28 @@ TEST(Find, WritesNumbersWithTheUsersDecimalSeparatorOfTheMoment) {
     }
 }
 
+int WINAPI RefuseMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+
+// A message Windows cannot show (short of memory, say) is told by a beep,
+// once; one that shows needs none.
+TEST(Find, BeepsOnlyWhenItsMessageCannotShow) {
+    Form1Harness form;
+    MessageBoxCatcher boxes;
+    const BeepCounter beeps;
+    form.PressKey(VK_RETURN);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(beeps.Count(), 0);
+    {
+        const ImportStandIn refused("user32.dll", "MessageBoxW", reinterpret_cast<const void*>(RefuseMessageBox));
+        form.PressKey(VK_RETURN);
+    }
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(beeps.Count(), 1);
+}
+
 TEST(Find, RunsFromItsAccessKey) {
     Form1Harness form;
     MessageBoxCatcher boxes;

@@ -108,6 +108,48 @@ void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* gran
     functions.areDpiAwarenessContextsEqual = SameAwareness;
 }
 
+namespace {
+
+void** ImportSlot(const char* dll, const char* function) {
+    auto* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); module->Name; ++module) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), dll) != 0) continue;
+        auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0)
+                return reinterpret_cast<void**>(&slot->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+void WriteSlot(void** slot, void* value) {
+    DWORD protection = 0;
+    EXPECT_TRUE(VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection));
+    *slot = value;
+    VirtualProtect(slot, sizeof(void*), protection, &protection);
+}
+
+}  // namespace
+
+ImportStandIn::ImportStandIn(const char* dll, const char* function, const void* standIn)
+    : slot_(ImportSlot(dll, function)) {
+    EXPECT_NE(slot_, nullptr) << "the program imports no " << function << " from " << dll;
+    if (!slot_) return;
+    original_ = *slot_;
+    WriteSlot(slot_, const_cast<void*>(standIn));
+}
+
+ImportStandIn::~ImportStandIn() {
+    if (slot_) WriteSlot(slot_, original_);
+}
+
 HWND TooltipControlOf(HWND form) {
     HWND tooltip = nullptr;
     while ((tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {

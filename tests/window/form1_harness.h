@@ -51,6 +51,33 @@ AwarenessContext WINAPI GrantedPerMonitorV1();
 AwarenessContext WINAPI GrantedPerMonitorV2();
 void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* granted)());
 
+// A system function the program imports, stood in for while this lives, as
+// a Windows that refuses it would answer: the entry of the program's import
+// table that the loader bound to it is pointed at the stand-in.
+class ImportStandIn {
+public:
+    ImportStandIn(const char* dll, const char* function, const void* standIn);
+    ~ImportStandIn();
+    ImportStandIn(const ImportStandIn&) = delete;
+    ImportStandIn& operator=(const ImportStandIn&) = delete;
+
+private:
+    void** slot_ = nullptr;
+    void* original_ = nullptr;
+};
+
+// Counts the program's beeps (MessageBeep) while it lives.
+class BeepCounter {
+public:
+    BeepCounter() { count_ = 0; }
+    [[nodiscard]] int Count() const { return count_; }
+
+private:
+    static BOOL WINAPI Beep(UINT) { return ++count_, TRUE; }
+    static inline int count_ = 0;
+    ImportStandIn standIn_{"user32.dll", "MessageBeep", reinterpret_cast<const void*>(Beep)};
+};
+
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);
 

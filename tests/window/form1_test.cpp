@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -203,8 +204,9 @@ TEST(Form1, GoesBeforeTheFontAndIconsItDrawsWith) {
     EXPECT_TRUE(dead.empty()) << "deleted before the window went: " << ::testing::PrintToString(dead);
 }
 
-// A fault while Form1 is being made: a C++ exception from inside WM_CREATE
-// (here from the DPI of the window, asked for there).
+// Faults while Form1 is being made: a C++ exception from inside WM_CREATE
+// (here from the DPI of the window, asked for there), which the window
+// procedure stops with a beep, and what Windows can refuse.
 UINT WINAPI FailingDpiForWindow(HWND) { throw std::runtime_error("injected into WM_CREATE"); }
 
 LateBoundFunctions FailingInCreate() {
@@ -214,23 +216,60 @@ LateBoundFunctions FailingInCreate() {
     return functions;
 }
 
-TEST(Form1, IsNotMadeWhenItsCreationFails) {
-    MainWindow form(FailingInCreate());
+ATOM WINAPI RefuseClass(const WNDCLASSEXW*) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+BOOL WINAPI RefuseCommonControls(const INITCOMMONCONTROLSEX*) { return FALSE; }
+
+struct MakingFailure {
+    const char* name;
+    LateBoundFunctions (*functions)();
+    const char* dll;  // and the function of it refused, if any
+    const char* function;
+    const void* standIn;
+    int beeps;
+};
+
+const MakingFailure kMakingFailures[] = {
+    {"ExceptionInCreate", FailingInCreate, nullptr, nullptr, nullptr, 1},
+    {"ClassRefused", LateBoundFunctions::Resolve, "user32.dll", "RegisterClassExW",
+     reinterpret_cast<const void*>(RefuseClass), 0},
+    {"CommonControlsRefused", LateBoundFunctions::Resolve, "comctl32.dll", "InitCommonControlsEx",
+     reinterpret_cast<const void*>(RefuseCommonControls), 0},
+};
+
+class MakingForm1 : public ::testing::TestWithParam<MakingFailure> {
+protected:
+    void SetUp() override {
+        if (GetParam().function) refused_.emplace(GetParam().dll, GetParam().function, GetParam().standIn);
+    }
+    BeepCounter beeps_;
+    std::optional<ImportStandIn> refused_;
+};
+
+TEST_P(MakingForm1, FailsWithoutLeavingAHalfMadeWindow) {
+    MainWindow form(GetParam().functions());
     EXPECT_FALSE(form.Create(GetModuleHandleW(nullptr), SW_SHOW));
     EXPECT_EQ(form.Window(), nullptr);
     EXPECT_EQ(FindWindowW(MainWindow::ClassName(), nullptr), nullptr) << "no half-made Form1 is left";
+    EXPECT_EQ(beeps_.Count(), GetParam().beeps);
 }
 
-TEST(Program, SaysSoAndEndsWhenForm1CannotBeMade) {
+TEST_P(MakingForm1, FailingMakesTheProgramSaySoAndEnd) {
     MessageBoxCatcher boxes;
-    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, FailingInCreate()), 1);
+    PostQuitMessage(0);  // should Form1 be made after all, its message loop ends at once
+    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, GetParam().functions()), 1);
+    Form1Harness::TakeQuitRequest();
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].title, kExpectedStartFailedTitle);
     EXPECT_EQ(boxes.Boxes()[0].text, kExpectedStartFailedText);
     EXPECT_EQ(boxes.Boxes()[0].icon, BoxIcon::Stop);
     EXPECT_TRUE(boxes.Boxes()[0].hasOkButton);
-    EXPECT_FALSE(Form1Harness::TakeQuitRequest());
 }
+
+INSTANTIATE_TEST_SUITE_P(All, MakingForm1, ::testing::ValuesIn(kMakingFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace mirvel::testing
