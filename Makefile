@@ -41,11 +41,11 @@ export MIRVEL_SKIP_32BIT
 WINE32_PACKAGES := $(if $(filter 1,$(MIRVEL_SKIP_32BIT)),,wine32:i386)
 
 NATIVE_PACKAGES  := cmake make g++ libgtest-dev googletest libbenchmark-dev python3
-WINDOWS_PACKAGES := cmake make python3 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 googletest \
+WINDOWS_PACKAGES := cmake make python3 python3-pefile g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 googletest \
                     wine wine64 $(WINE32_PACKAGES) fonts-wine xvfb xauth
 FUZZ_PACKAGES    := cmake make clang libclang-rt-dev
 DEBIAN13_PACKAGES := debootstrap bubblewrap
-DIST_PACKAGES    := python3 wixl msitools faketime unzip openssl osslsigncode
+DIST_PACKAGES    := python3 python3-pefile wixl msitools faketime unzip openssl osslsigncode
 # A signing key on a token: SoftHSM2 for the tests' throwaway one, and
 # OpenSSL's PKCS#11 engine for any.
 SIGNING_PACKAGES := softhsm2 libengine-pkcs11-openssl

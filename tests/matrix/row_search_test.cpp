@@ -61,12 +61,6 @@ TEST(FindPositiveRows, NegativeAnywhereInTheRowDisqualifiesIt) {
     }
 }
 
-TEST(FindPositiveRows, WritesEveryNumberOfEveryRow) {
-    Matrix matrix;
-    ASSERT_TRUE(ReadMatrixEntry(u"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18", matrix));
-    EXPECT_EQ(FindPositiveRows(matrix, u".").displayText, u"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n");
-}
-
 TEST(FindPositiveRows, WritesStoredNumbersNotTypedItems) {
     Matrix matrix;
     ASSERT_TRUE(ReadMatrixEntry(u"007 1e2 abc  2.5 -0 &HFFFF 1 1 1 1 1 1e15 1e-15 0.1 1 1 1", matrix));

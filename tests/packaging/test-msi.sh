@@ -22,7 +22,7 @@ source "$root/tools/packaging/release-names.sh"
 set -a
 source "$root/tools/testbench/wine.env"
 set +a
-exe_version() { python3 "$root/tools/packaging/exe_version.py" "$@"; }
+exe_version() { "$root/tools/packaging/exe_version.py" "$@"; }
 
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
@@ -94,7 +94,7 @@ check_installed() {
     check "  its uninstall entry in the $view-bit view, named Mirvel" has_value "$product_code" $view DisplayName Mirvel
     check "    with the version" has_value "$product_code" $view DisplayVersion "$expected_version"
     check "    with the publisher, the program's maker" has_value "$product_code" $view Publisher \
-        "$(python3 "$root/tools/packaging/exe_version.py" "$folder/Mirvel.exe" CompanyName)"
+        "$(exe_version "$folder/Mirvel.exe" CompanyName)"
     check "    with the install location" has_value "$product_code" $view InstallLocation "$windows_folder\\"
     check "    with the program's icon" has_value "$product_code" $view DisplayIcon "$windows_folder\\Mirvel.exe,0"
     check "  the only Mirvel in Add/Remove Programs" only_entry "$view $expected_version"

@@ -34,7 +34,7 @@ for build in first second; do
         { cat "$work/$build.log"; fail_now "make dist with the token's signer ($build build)"; }
 done
 dist=$work/first
-version=$(python3 "$root/tools/packaging/exe_version.py" "$exe_x64")
+version=$("$root/tools/packaging/exe_version.py" "$exe_x64")
 
 logs=$work/logs
 mkdir -p "$logs"

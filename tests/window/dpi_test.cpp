@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -265,7 +264,7 @@ TEST(DpiPlaceholder, IsWhollySelectedAndReadsFromItsStart) {
     GetClientRect(entry, &client);
     const LRESULT atLeftEdge = SendMessageW(entry, EM_CHARFROMPOS, 0, MAKELPARAM(1, client.bottom / 2));
     EXPECT_EQ(LOWORD(atLeftEdge), 0) << "the character at the field's left edge, at " << ScreenDpi() << " DPI";
-    form.Type(L"7");
+    form.PressKey('7');
     EXPECT_EQ(WindowText(entry), L"7");
 }
 
@@ -355,28 +354,6 @@ TEST_P(DpiDialogFont, FillsTheLabelsWithWholeLinesWhateverTheMessageFont) {
 
 INSTANTIATE_TEST_SUITE_P(At, DpiDialogFont, ::testing::Values(96u, 120u, 144u, 192u),
                          [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
-
-// Each control, when handed a new font, notes whether its old one still exists.
-LRESULT CALLBACK NoteFontSwaps(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR notes) {
-    if (message == WM_SETFONT) {
-        const auto old = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
-        reinterpret_cast<std::vector<bool>*>(notes)->push_back(old == nullptr || GetObjectType(old) == OBJ_FONT);
-    }
-    return DefSubclassProc(control, message, wParam, lParam);
-}
-
-TEST(DpiDialogFontChange, GivesTheControlsTheNewFontBeforeTheOldIsDeleted) {
-    Form1Harness form;
-    std::vector<bool> oldFontAlive;
-    for (const ControlDescription& control : kForm1Controls)
-        ASSERT_TRUE(
-            SetWindowSubclass(form.Control(control.id), NoteFontSwaps, 7, reinterpret_cast<DWORD_PTR>(&oldFontAlive)));
-    MoveToDpi(form.Form(), 144);
-    for (const ControlDescription& control : kForm1Controls)
-        RemoveWindowSubclass(form.Control(control.id), NoteFontSwaps, 7);
-    ASSERT_EQ(oldFontAlive.size(), kForm1Controls.size());
-    for (std::size_t i = 0; i < oldFontAlive.size(); ++i) EXPECT_TRUE(oldFontAlive[i]) << "control " << i;
-}
 
 }  // namespace
 }  // namespace mirvel::testing

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -69,11 +68,6 @@ void Form1Harness::PressAltWith(wchar_t character) {
     Pump();
 }
 
-void Form1Harness::Type(std::wstring_view text) {
-    for (const wchar_t character : text) Send(GetFocus(), WM_CHAR, character, 1);
-    Pump();
-}
-
 void Form1Harness::DoubleClick(HWND control) {
     SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -112,8 +106,8 @@ namespace {
 
 void** ImportSlot(const char* dll, const char* function) {
     auto* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); module->Name; ++module) {
         if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), dll) != 0) continue;
@@ -190,20 +184,6 @@ SIZE_T HeapBytesInUse() {
 unsigned EnvironmentNumber(const char* name, unsigned fallback) {
     const char* value = std::getenv(name);
     return value && *value ? static_cast<unsigned>(std::strtoul(value, nullptr, 10)) : fallback;
-}
-
-bool PutOnClipboard(const std::wstring& text) {
-    if (!OpenClipboard(nullptr)) return false;
-    EmptyClipboard();
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    if (memory) {
-        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
-        GlobalUnlock(memory);
-    }
-    const bool put = memory && SetClipboardData(CF_UNICODETEXT, memory);
-    if (memory && !put) GlobalFree(memory);
-    CloseClipboard();
-    return put;
 }
 
 OtherProgramWindow::OtherProgramWindow()

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "window/form_layout.h"
@@ -29,8 +28,6 @@ public:
     void PressKey(WPARAM virtualKey, Modifiers held = kNoModifier);
     // Alt held with a character, as the keyboard sends an access key.
     void PressAltWith(wchar_t character);
-    // Text typed where the focus is, one character after another.
-    void Type(std::wstring_view text);
     void DoubleClick(HWND control);
     // Handles whatever is queued, as the message loop would.
     void Pump();
@@ -93,9 +90,6 @@ SIZE_T HeapBytesInUse();
 // A number from the environment (a run's length, the DPI it is meant for),
 // or the fallback when it is not set.
 unsigned EnvironmentNumber(const char* name, unsigned fallback);
-
-// Puts the text on the clipboard, as another program would copy it.
-bool PutOnClipboard(const std::wstring& text);
 
 // A window of another program's, to move the activation away to.
 class OtherProgramWindow {

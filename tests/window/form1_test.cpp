@@ -16,14 +16,24 @@
 namespace mirvel::testing {
 namespace {
 
-TEST(Form1, IsAFixedWindowThatCanBeMinimisedButNotResized) {
+// Form1 is a fixed window that can be minimised but not resized; the labels
+// show ampersands, take no focus and wrap inside their rectangle, with no
+// border; the entry field is one line, without a length limit.
+TEST(Form1, HasTheWindowsAndControlsOfItsKinds) {
     Form1Harness form;
-    const LONG style = GetWindowLongW(form.Form(), GWL_STYLE);
-    EXPECT_TRUE(style & WS_CAPTION);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
+    struct Style {
+        HWND window;
+        LONG has, hasNot;
+    };
+    for (const auto& [window, has, hasNot] :
+         {Style{form.Form(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_MAXIMIZEBOX | WS_THICKFRAME},
+          Style{form.Control(kLabel1Id), SS_NOPREFIX, WS_TABSTOP | WS_BORDER | SS_TYPEMASK},
+          Style{form.Control(kLabel2Id), SS_NOPREFIX, WS_TABSTOP | WS_BORDER | SS_TYPEMASK},
+          Style{form.Control(kText1Id), WS_TABSTOP, ES_MULTILINE}}) {
+        const LONG style = GetWindowLongW(window, GWL_STYLE);
+        EXPECT_EQ(style & (has | hasNot), has) << WindowText(window);  // SS_LEFT is 0 of SS_TYPEMASK
+    }
+    EXPECT_GE(SendMessageW(form.Control(kText1Id), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
 // The system's colour of dialog faces, changed for one test as a contrast
@@ -83,33 +93,27 @@ TEST(Form1, ShowsItsTextsAndTooltips) {
     }
 }
 
-TEST(Form1, LabelsShowAmpersandsAndWrapInsideTheirRectangle) {
-    Form1Harness form;
-    for (const ControlId label : {kLabel1Id, kLabel2Id}) {
-        const LONG style = GetWindowLongW(form.Control(label), GWL_STYLE);
-        EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
-        EXPECT_TRUE(style & SS_NOPREFIX);
-        EXPECT_FALSE(style & (WS_TABSTOP | WS_BORDER));
-    }
+bool WearsTheDefaultBorder(HWND button) {
+    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
-TEST(Form1, EntryFieldIsOneLineWithoutALengthLimit) {
-    Form1Harness form;
-    const HWND entry = form.Control(kText1Id);
-    EXPECT_FALSE(GetWindowLongW(entry, GWL_STYLE) & ES_MULTILINE);
-    EXPECT_GE(SendMessageW(entry, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
-}
-
-TEST(Form1, StartsWithTheFocusInTheEntryAndTabsThroughItsControls) {
+// The focus starts in the entry, and Tab moves it through the controls that
+// take it. Enter presses the focused button, or else Find: the dialog
+// manager asks which, and that button wears the heavy border.
+TEST(Form1, StartsInTheEntryAndTabsThroughItsControlsWithEnterFollowing) {
     Form1Harness form;
     ASSERT_EQ(GetFocus(), form.Control(kText1Id));
+    EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(kCommand1Id, DC_HASDEFID));
+    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
     for (const ControlId next : {kCommand1Id, kCommand2Id, kText1Id, kCommand1Id}) {
         form.PressKey(VK_TAB);
         EXPECT_EQ(GetFocus(), form.Control(next)) << "after Tab, control " << next;
+        const ControlId enterPresses = next == kCommand2Id ? kCommand2Id : kCommand1Id;
+        EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(enterPresses, DC_HASDEFID));
+        EXPECT_TRUE(WearsTheDefaultBorder(form.Control(enterPresses))) << "at control " << next;
+        EXPECT_FALSE(WearsTheDefaultBorder(form.Control(enterPresses == kCommand1Id ? kCommand2Id : kCommand1Id)));
     }
 }
-
-bool WearsTheDefaultBorder(HWND button) { return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
 
 // Like a dialog, Form1 gives the focus back on reactivation to the control
 // that had it, the entry keeps the selection the user made, and the heavy
@@ -140,46 +144,21 @@ TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     EXPECT_EQ(WearsTheDefaultBorder(form.Control(kCommand1Id)), GetParam() != kCommand2Id);
 }
 
-INSTANTIATE_TEST_SUITE_P(To, Reactivation, ::testing::Values(kText1Id, kCommand1Id, kCommand2Id),
-                         [](const auto& info) { return std::string(info.param == kText1Id     ? "Entry"
-                                                                   : info.param == kCommand1Id ? "Find"
-                                                                                               : "Exit"); });
+INSTANTIATE_TEST_SUITE_P(To, Reactivation, ::testing::Values(kText1Id, kCommand1Id, kCommand2Id), [](const auto& info) {
+    return std::string(info.param == kText1Id ? "Entry" : info.param == kCommand1Id ? "Find" : "Exit");
+});
 
-TEST(Form1, EnterPressesTheFocusedButtonOrElseFind) {
-    Form1Harness form;
-    EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(kCommand1Id, DC_HASDEFID));
-    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
-
-    form.PressKey(VK_TAB);
-    form.PressKey(VK_TAB);  // to Exit
-    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand2Id)));
-    EXPECT_FALSE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
-
-    form.PressKey(VK_TAB);  // back in the entry: Find is the default again
-    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
-    EXPECT_FALSE(WearsTheDefaultBorder(form.Control(kCommand2Id)));
-}
-
-// A Form1 object that goes away first takes its window with it, quietly: the
-// window's last messages must not reach the object being destroyed.
-TEST(Form1, GoesWithItsObject) {
-    HWND window = nullptr;
-    {
-        Form1Harness form;
-        window = form.Form();
-        ASSERT_TRUE(IsWindow(window));
-    }
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(Form1Harness::TakeQuitRequest()) << "only Exit and the close box end the program";
-}
-
-// Whatever the window still draws when it goes, the font and the icons
-// must still exist: the window goes before the object's members.
-LRESULT CALLBACK NoteWhatIsLiveAtTheEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR notes) {
+// Whatever a window may still draw with must exist: the font it is handed a
+// new one in place of (a move to another DPI), and the font and icons it has
+// when it goes. A Form1 object that goes away first takes its window with
+// it, quietly (its last messages must not reach the object being
+// destroyed), before the object's members.
+LRESULT CALLBACK NoteWhatIsDead(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR notes) {
     auto& dead = *reinterpret_cast<std::vector<std::wstring>*>(notes);
+    const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0));
+    if (message == WM_SETFONT && font && GetObjectType(font) != OBJ_FONT)
+        dead.push_back(L"the old font of " + WindowText(window));
     if (message == WM_NCDESTROY) {
-        const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0));
         if (font && GetObjectType(font) != OBJ_FONT) dead.push_back(L"the font of " + WindowText(window));
         for (const WPARAM which : {ICON_BIG, ICON_SMALL}) {
             ICONINFO info{};
@@ -192,16 +171,23 @@ LRESULT CALLBACK NoteWhatIsLiveAtTheEnd(HWND window, UINT message, WPARAM wParam
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-TEST(Form1, GoesBeforeTheFontAndIconsItDrawsWith) {
+TEST(Form1, KeepsWhatItDrawsWithUntilItAndItsObjectGo) {
     std::vector<std::wstring> dead;
+    HWND window = nullptr;
     {
         Form1Harness form;
-        ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWhatIsLiveAtTheEnd, 3, reinterpret_cast<DWORD_PTR>(&dead)));
+        window = form.Form();
+        ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWhatIsDead, 3, reinterpret_cast<DWORD_PTR>(&dead)));
         for (const ControlDescription& control : kForm1Controls)
-            ASSERT_TRUE(SetWindowSubclass(form.Control(control.id), NoteWhatIsLiveAtTheEnd, 3,
-                                          reinterpret_cast<DWORD_PTR>(&dead)));
+            ASSERT_TRUE(
+                SetWindowSubclass(form.Control(control.id), NoteWhatIsDead, 3, reinterpret_cast<DWORD_PTR>(&dead)));
+        RECT where{};
+        GetWindowRect(window, &where);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&where));
     }  // the object goes, its window still open
+    EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(dead.empty()) << "deleted before the window went: " << ::testing::PrintToString(dead);
+    EXPECT_FALSE(Form1Harness::TakeQuitRequest()) << "only Exit and the close box end the program";
 }
 
 // Faults while Form1 is being made: a C++ exception from inside WM_CREATE
@@ -221,12 +207,18 @@ ATOM WINAPI RefuseClass(const WNDCLASSEXW*) {
     return 0;
 }
 BOOL WINAPI RefuseCommonControls(const INITCOMMONCONTROLSEX*) { return FALSE; }
+HWND WINAPI RefuseButtons(DWORD exStyle, LPCWSTR name, LPCWSTR text, DWORD style, int x, int y, int width, int height,
+                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter) {
+    static const auto create = reinterpret_cast<decltype(&CreateWindowExW)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "CreateWindowExW")));
+    if (!IS_INTRESOURCE(name) && lstrcmpiW(name, WC_BUTTONW) == 0) return nullptr;
+    return create(exStyle, name, text, style, x, y, width, height, parent, menu, instance, parameter);
+}
 
 struct MakingFailure {
     const char* name;
     LateBoundFunctions (*functions)();
-    const char* dll;  // and the function of it refused, if any
-    const char* function;
+    const char *dll, *function;  // the function refused, if any
     const void* standIn;
     int beeps;
 };
@@ -237,6 +229,8 @@ const MakingFailure kMakingFailures[] = {
      reinterpret_cast<const void*>(RefuseClass), 0},
     {"CommonControlsRefused", LateBoundFunctions::Resolve, "comctl32.dll", "InitCommonControlsEx",
      reinterpret_cast<const void*>(RefuseCommonControls), 0},
+    {"ButtonRefused", LateBoundFunctions::Resolve, "user32.dll", "CreateWindowExW",
+     reinterpret_cast<const void*>(RefuseButtons), 0},
 };
 
 class MakingForm1 : public ::testing::TestWithParam<MakingFailure> {
@@ -270,6 +264,22 @@ TEST_P(MakingForm1, FailingMakesTheProgramSaySoAndEnd) {
 
 INSTANTIATE_TEST_SUITE_P(All, MakingForm1, ::testing::ValuesIn(kMakingFailures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The program's whole run: Form1 shown, its message loop run until Esc ends
+// it, with the exit code 0.
+bool form1Shown = false;
+void CALLBACK PressEscInForm1(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const HWND form1 = FindWindowW(MainWindow::ClassName(), nullptr);
+    form1Shown = form1 && IsWindowVisible(form1);
+    PostMessageW(GetDlgItem(form1, kText1Id), WM_KEYDOWN, VK_ESCAPE, 1);
+}
+
+TEST(Program, RunsUntilExit) {
+    ASSERT_NE(SetTimer(nullptr, 0, 10, PressEscInForm1), 0u);
+    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, LateBoundFunctions::Resolve()), 0);
+    EXPECT_TRUE(form1Shown);
+}
 
 }  // namespace
 }  // namespace mirvel::testing

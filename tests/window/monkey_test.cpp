@@ -4,8 +4,8 @@
 // messages say); the core tells only what Find must show. Entries come from
 // a short list of the window's own cases: their variety is the core's to
 // test. MIRVEL_MONKEY_SEED and MIRVEL_MONKEY_ACTIONS choose the walk (make
-// monkey); a failing one prints its shortest failing list of actions by
-// name, for MIRVEL_MONKEY_REPLAY to hand to the Replay test.
+// monkey); a failing one prints its actions up to the failure by name, for
+// MIRVEL_MONKEY_REPLAY to hand to the Replay test.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,7 +20,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "expected_layout.h"
@@ -32,16 +31,14 @@
 namespace mirvel::testing {
 namespace {
 
-// Each act, and how often it is drawn: entries and Finds most, as users do,
-// and Ctrl+Z often enough to follow the edits it undoes. SetEntry sets the
-// entry as a program would (WM_SETTEXT); TypeEntry and PasteEntry select the
-// whole entry and type or paste (Ctrl+V) over it; AltFind and AltExit are
-// Alt+а and Alt+ы; Space goes to the focused control, if that is a button.
+// Each act, and how often it is drawn: entries and Finds most, as users do.
+// SetEntry sets the entry (how it is typed or pasted is the edit control's
+// business, not the program's); AltFind and AltExit are Alt+а and Alt+ы;
+// Space goes to the focused control, if that is a button.
 // clang-format off
 #define MIRVEL_MONKEY_ACTS(act)                                                                                  \
-    act(SetEntry, 8) act(TypeEntry, 4) act(PasteEntry, 3) act(Enter, 6) act(ClickFind, 4) act(AltFind, 2)       \
-    act(AltExit, 1) act(Tab, 4) act(ShiftTab, 2) act(Space, 3) act(Esc, 2)                      \
-    act(DoubleClickEntry, 4) act(Undo, 5) act(Minimise, 1) act(Restore, 2)              \
+    act(SetEntry, 8) act(Enter, 6) act(ClickFind, 4) act(AltFind, 2) act(AltExit, 1) act(Tab, 4)                 \
+    act(ShiftTab, 2) act(Space, 3) act(Esc, 2) act(DoubleClickEntry, 4) act(Minimise, 1) act(Restore, 2)         \
     act(Deactivate, 1) act(Activate, 2) act(ChangeDpi, 2)
 #define MIRVEL_ACT_ENUMERATOR(name, weight) name,
 #define MIRVEL_ACT_KIND(name, weight) {#name, weight},
@@ -115,11 +112,6 @@ struct Action {
 
 const std::wstring& EntryText(const Action& action) { return kEntries[action.entry].text; }
 
-// A single-line field takes a pasted text up to its first line break; a
-// keyboard types the same, at most 80 characters of it.
-std::wstring AsPasted(const std::wstring& text) { return text.substr(0, text.find_first_of(L"\r\n")); }
-std::wstring AsTyped(const std::wstring& text) { return AsPasted(text).substr(0, 80); }
-
 // An action by name, its five parts between slashes: the act, the entry,
 // the DPI, the meddles (joined by +) and the answer, as in
 // "Enter/empty/144/TabKey+DpiChange/Esc".
@@ -133,10 +125,9 @@ std::string NameOf(const Action& action) {
 
 template <typename Table>
 std::optional<std::size_t> IndexNamed(const Table& table, std::string_view name) {
-    const auto found =
-        std::find_if(std::begin(table), std::end(table), [&](const auto& row) { return row.name == name; });
-    if (found == std::end(table)) return std::nullopt;
-    return static_cast<std::size_t>(found - std::begin(table));
+    for (std::size_t i = 0; i < std::size(table); ++i)
+        if (table[i].name == name) return i;
+    return std::nullopt;
 }
 
 std::optional<Action> ActionNamed(const std::string& name) {
@@ -171,8 +162,7 @@ Action RandomAction(std::mt19937& random) {
 }
 
 struct ExpectedBox {
-    std::wstring title;
-    std::wstring text;
+    std::wstring title, text;
     BoxIcon icon;
 };
 
@@ -181,30 +171,12 @@ struct Model {
     bool open = true;
     std::wstring entry = kExpectedPlaceholder;
     std::wstring display;  // Label2: the last accepted entry's matrix
-    // What Ctrl+Z brings back, where the rules say: after a Clear. After the
-    // user's typing and pasting it follows the edit control's own rules of
-    // merging edits, which are the platform's, not the program's.
-    std::optional<std::wstring> undone;
     UINT dpi = 96;
     bool minimised = false;
     bool active = true;
 
-    // Typing or pasting over the whole entry.
-    void Edit(std::wstring text) {
-        undone.reset();
-        entry = std::move(text);
-    }
-
-    // Clear: an undoable edit, unless there is nothing to clear.
-    void Clear() {
-        if (!entry.empty()) undone = std::exchange(entry, {});
-    }
-
-    // Ctrl+Z: what Clear took comes back, and a second Ctrl+Z clears again.
-    // Elsewhere the entry is taken as the edit control leaves it.
-    void Undo(const std::wstring& actual) { entry = undone ? std::exchange(*undone, entry) : actual; }
-
-    // Find: the message it must show, and the display it leaves.
+    // Find: the message it must show (its title, text and icon), and the
+    // display it leaves.
     ExpectedBox Find() {
         Matrix matrix;
         if (!ReadMatrixEntry(ToU16(entry), matrix)) return {kExpectedErrorTitle, kExpectedErrorText, BoxIcon::Stop};
@@ -320,17 +292,6 @@ private:
         model_.open = false;
     }
 
-    // Selects the whole entry, then hands it a text by the keyboard: an edit,
-    // unless nothing was given and nothing taken away.
-    void Replace(const std::function<void()>& give, const std::wstring& given) {
-        const HWND entry = Control(kText1Id);
-        SetFocus(entry);
-        SendMessageW(entry, EM_SETSEL, 0, -1);
-        const bool wasEmpty = GetWindowTextLengthW(entry) == 0;
-        give();
-        if (!given.empty() || (!wasEmpty && GetWindowTextLengthW(entry) == 0)) model_.Edit(given);
-    }
-
     void Do(const Action& action) {
         problem_.clear();
         if (!model_.open) Open();
@@ -343,14 +304,6 @@ private:
             case Act::SetEntry:
                 SetWindowTextW(entry, EntryText(action).c_str());
                 model_.entry = EntryText(action);
-                model_.undone.reset();  // a program's change is no edit of the user's
-                break;
-            case Act::TypeEntry:
-                if (keys) Replace([&] { form.Type(AsTyped(EntryText(action))); }, AsTyped(EntryText(action)));
-                break;
-            case Act::PasteEntry:
-                if (keys && PutOnClipboard(EntryText(action)))
-                    Replace([&] { form.PressKey('V', Form1Harness::kCtrl); }, AsPasted(EntryText(action)));
                 break;
             case Act::Enter:
                 if (keys)
@@ -382,10 +335,7 @@ private:
                 if (keys) RunCommandOf(kCommand2Id, action, pressKey(VK_ESCAPE));
                 break;
             case Act::DoubleClickEntry:
-                if (!model_.minimised) form.DoubleClick(entry), model_.Clear();
-                break;
-            case Act::Undo:
-                if (keys && focus == entry) form.PressKey('Z', Form1Harness::kCtrl), model_.Undo(WindowText(entry));
+                if (!model_.minimised) form.DoubleClick(entry), model_.entry.clear();
                 break;
             case Act::Minimise:
             case Act::Restore:
@@ -450,35 +400,12 @@ std::optional<Failure> RunWalk(const std::vector<Action>& actions) {
     return Walk(other.Window()).Run(actions);
 }
 
-// The shortest failing list that removing halves, then single actions, finds
-// (within a few hundred replays).
-std::vector<Action> Shrink(std::vector<Action> actions, const Failure& failure) {
-    actions.resize(failure.index + 1);
-    int replays = 0;
-    for (std::size_t chunk = actions.size() / 2; chunk >= 1; chunk /= 2) {
-        for (std::size_t start = 0; start + chunk <= actions.size() && replays++ < 400;) {
-            std::vector<Action> fewer = actions;
-            fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(start),
-                        fewer.begin() + static_cast<std::ptrdiff_t>(start + chunk));
-            if (const auto again = RunWalk(fewer))
-                actions.assign(fewer.begin(), fewer.begin() + static_cast<std::ptrdiff_t>(again->index + 1));
-            else
-                start += chunk;
-        }
-    }
-    return actions;
-}
-
-// Fails the test with the shortest list of actions that still fails, by name.
+// Fails the test with the actions up to the failing one, by name.
 void ReportFailure(const std::vector<Action>& actions, const Failure& failure, const std::string& walk) {
-    const std::vector<Action> shortest = Shrink(actions, failure);
-    const std::optional<Failure> again = RunWalk(shortest);
     std::string names;
-    for (const Action& action : shortest) names += (names.empty() ? "" : " ") + NameOf(action);
+    for (std::size_t i = 0; i <= failure.index; ++i) names += (i == 0 ? "" : " ") + NameOf(actions[i]);
     ADD_FAILURE() << walk << ": after action " << failure.index << " (" << NameOf(actions[failure.index])
-                  << "): " << failure.what << "\nshortest failing list, " << shortest.size() << " actions, "
-                  << (again ? L"failing with: " + again->what : L"which no longer fails alone")
-                  << "; to replay it:\nMIRVEL_MONKEY_REPLAY='" << names << "'";
+                  << "): " << failure.what << "\nto replay it:\nMIRVEL_MONKEY_REPLAY='" << names << "'";
 }
 
 TEST(Monkey, RandomWalkMatchesTheModel) {
@@ -497,12 +424,12 @@ TEST(Monkey, RandomWalkMatchesTheModel) {
 }
 
 // A list of actions by name, as a failing walk prints it: MIRVEL_MONKEY_REPLAY,
-// or this example, which walks through each entry, a huge paste, an undone
-// Clear and a DPI change while the message box is open.
+// or this example, which walks through each entry, a Clear, and a DPI
+// change, a font change and Form1's closing while the message box is open.
 constexpr const char* kExampleReplay =
-    "SetEntry/accepted/96//Enter Enter/empty/96//Enter PasteEntry/huge/96//Enter ClickFind/empty/144/DpiChange/Space "
-    "TypeEntry/lineBreak/120//Enter AltFind/empty/120/TabKey/Esc DoubleClickEntry/empty/96//Enter Undo/empty/96//Enter "
-    "PasteEntry/outOfRange/96//Enter Enter/empty/144/FontChange/ClickOk Minimise/empty/96//Enter "
+    "SetEntry/accepted/96//Enter Enter/empty/96//Enter SetEntry/huge/96//Enter ClickFind/empty/144/DpiChange/Space "
+    "SetEntry/lineBreak/120//Enter AltFind/empty/120/TabKey/Esc DoubleClickEntry/empty/96//Enter "
+    "SetEntry/outOfRange/96//Enter Enter/empty/144/FontChange/ClickOk Minimise/empty/96//Enter "
     "ChangeDpi/empty/192//Enter Restore/empty/96//Enter Enter/empty/96/CloseForm1/CloseMessage Esc/empty/96//Enter";
 
 TEST(Monkey, Replay) {

@@ -1,61 +1,59 @@
-#!/usr/bin/env python3
-"""Prints the version record of a Windows executable, as Windows reads it.
+#!/usr/bin/python3
+"""Prints the version record of a Windows executable, read with pefile.
 
     exe_version.py EXE [NAME]
 
 Without NAME: the numeric file version, major.minor.patch (the build part
 must be 0). With NAME: that string of the record (FileVersion, say).
+Run by Debian's Python, whose package pefile is (python3-pefile).
 """
-import struct
 import sys
 
-
-def read_block(data, offset):
-    """One VS_VERSIONINFO-style block: (key, value bytes, children, end)."""
-    length, value_length, kind = struct.unpack_from("<HHH", data, offset)
-    end = offset + length
-    key_end = offset + 6
-    while data[key_end:key_end + 2] != b"\0\0":
-        key_end += 2
-    key = data[offset + 6:key_end].decode("utf-16-le")
-    position = (key_end + 2 + 3) & ~3
-    size = value_length * 2 if kind == 1 else value_length
-    value = data[position:position + size]
-    position = (position + size + 3) & ~3
-    children = []
-    while position < end:
-        child = read_block(data, position)
-        children.append(child)
-        position = (child[3] + 3) & ~3
-    return key, value, children, end
+import pefile
 
 
-def version_record(data):
-    start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
-    if start < 6:
-        sys.exit("no version record")
-    return read_block(data, start - 6)
+class VersionRecord:
+    """An executable's version record: its fixed part and its string tables."""
+
+    def __init__(self, path):
+        exe = pefile.PE(path, fast_load=True)
+        exe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        if not getattr(exe, "VS_FIXEDFILEINFO", None):
+            raise ValueError("%s has no version record" % path)
+        self.fixed = exe.VS_FIXEDFILEINFO[0]
+        self.tables = {}  # language and code page, as "040904B0": {name: value}
+        self.translations = []  # (language, code page) pairs
+        for block in (entry for info in getattr(exe, "FileInfo", []) for entry in info):
+            if block.Key == b"StringFileInfo":
+                for table in block.StringTable:
+                    self.tables[table.LangID.decode().upper()] = {
+                        name.decode(): value.decode() for name, value in table.entries.items()}
+            elif block.Key == b"VarFileInfo":
+                for var in block.Var:
+                    pairs = var.entry.get(b"Translation", "").split()
+                    self.translations += [(int(pairs[i], 16), int(pairs[i + 1], 16)) for i in range(0, len(pairs), 2)]
+
+    def version(self):
+        """The numeric file version as major.minor.patch."""
+        if self.fixed.Signature != 0xFEEF04BD or self.fixed.FileVersionLS & 0xFFFF:
+            raise ValueError("not a version record of major.minor.patch")
+        return "%d.%d.%d" % (self.fixed.FileVersionMS >> 16, self.fixed.FileVersionMS & 0xFFFF,
+                             self.fixed.FileVersionLS >> 16)
+
+    def string(self, name):
+        """A string of the record, from the first table that has it."""
+        for table in self.tables.values():
+            if name in table:
+                return table[name]
+        raise ValueError("no %s in the version record" % name)
 
 
 def main():
-    with open(sys.argv[1], "rb") as exe:
-        data = exe.read()
-    _, fixed, children, _ = version_record(data)
-    if len(sys.argv) == 2:
-        signature, _, file_ms, file_ls = struct.unpack_from("<4I", fixed)
-        if signature != 0xFEEF04BD or file_ls & 0xFFFF:
-            sys.exit("not a version record of major.minor.patch")
-        print("%d.%d.%d" % (file_ms >> 16, file_ms & 0xFFFF, file_ls >> 16))
-        return
-    for key, _, tables, _ in children:
-        if key != "StringFileInfo":
-            continue
-        for _, _, strings, _ in tables:
-            for name, value, _, _ in strings:
-                if name == sys.argv[2]:
-                    print(value.decode("utf-16-le").rstrip("\0"))
-                    return
-    sys.exit("no %s in the version record" % sys.argv[2])
+    try:
+        record = VersionRecord(sys.argv[1])
+        print(record.version() if len(sys.argv) == 2 else record.string(sys.argv[2]))
+    except ValueError as problem:
+        sys.exit(str(problem))
 
 
 if __name__ == "__main__":

@@ -31,11 +31,11 @@ done
 
 version=
 for arch in "${!exes[@]}"; do
-    exe_version=$(python3 tools/packaging/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
+    exe_version=$(tools/packaging/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
     [[ -z $version || $version == "$exe_version" ]] || fail "the executables' versions differ: $version, $exe_version"
     version=$exe_version
     # The maker's name, as the program's record gives it (from LICENSE).
-    maker=$(python3 tools/packaging/exe_version.py "${exes[$arch]}" CompanyName) || fail "${exes[$arch]} names no maker"
+    maker=$(tools/packaging/exe_version.py "${exes[$arch]}" CompanyName) || fail "${exes[$arch]} names no maker"
 done
 commit=$(git rev-parse HEAD 2>/dev/null) || fail "not a git checkout: the build record needs the commit"
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
