@@ -15,7 +15,9 @@ WINDOWS32_DIR := $(BUILD)/windows32
 # own (wine-prefixes.txt); besides them, a clean 64-bit one that the
 # installer tests copy afresh, and one each for make run, make bench, the
 # pictures and the long runs.
-PREFIXES     := $(abspath $(shell sed -n 's|.*"MIRVEL_WINE_PREFIXES": "[$$]{sourceDir}/\(.*\)".*|\1|p' CMakePresets.json))
+# A folder the presets name: $(call preset-folder,MIRVEL_…).
+preset-folder = $(abspath $(shell sed -n 's|.*"$(1)": "[$$]{sourceDir}/\(.*\)".*|\1|p' CMakePresets.json))
+PREFIXES     := $(call preset-folder,MIRVEL_WINE_PREFIXES)
 CLEAN_PREFIX := $(PREFIXES)/clean
 RUN_PREFIX   := $(PREFIXES)/run
 BENCH_PREFIX := $(PREFIXES)/bench
@@ -30,6 +32,9 @@ VERSION      := $(shell sed -n 's/^set(MIRVEL_RELEASE_VERSION \([0-9.]*\)).*/\1/
 # The next patch version, for the installer's upgrade test.
 NEXT_VERSION := $(shell echo $(VERSION) | awk -F. '{ print $$1 "." $$2 "." $$3 + 1 }')
 NEXT_DIR     := $(BUILD)/windows-next
+# What make dist and make dist-next make, which the release's tests check.
+DIST_DIR      := $(call preset-folder,MIRVEL_DIST)
+NEXT_DIST_DIR := $(call preset-folder,MIRVEL_NEXT_DIST)
 JOBS         ?= $(shell nproc)
 # MIRVEL_MAX_BYTES_X64, _X86 and _SIGNED.
 include packaging/size-limits.env
@@ -133,18 +138,17 @@ endef
 
 # Every suite, side by side, on both benches (Wine 8 here, Wine 10 in the
 # Debian 13 root): the Wine suites mostly wait on the window system, so the
-# native ones run meanwhile. One line a suite.
+# native ones run meanwhile. The windows preset's tests include the
+# installers', signing's and the prefixes' (label release).
 RUN_TESTS = tools/testbench/run-tests.sh --debian13 $(WINE10_BENCH)
-PACKAGES_TEST = -- packages tests/testbench/test-ensure-packages.sh $(BUILD)/packages-test
 test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes test-prefixes-wine10
 	$(warn-skip-32bit)
-	@$(RUN_TESTS) native sanitize fuzz windows windows-wine10 $(WINDOWS32_SUITES) $(PACKAGES_TEST) -- msi $(MSI_TEST) \
-	    -- signing $(SIGNING_TEST) -- wine-prefix $(PREFIX_TEST)
+	@$(RUN_TESTS) native sanitize fuzz windows windows-wine10 $(WINDOWS32_SUITES)
 	$(warn-skip-32bit)
 
 # The quick loop: the native suites and the Wine 8 window suites.
 test-quick: build-native build-sanitize build-windows build-windows32 test-prefixes
-	@$(RUN_TESTS) native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES)) $(PACKAGES_TEST)
+	@$(RUN_TESTS) native sanitize windows-quick $(filter-out %-wine10,$(WINDOWS32_SUITES))
 	$(warn-skip-32bit)
 
 test-native: build-native
@@ -163,14 +167,14 @@ fuzz: build-fuzz
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
 test-windows: build-windows build-windows32 test-prefixes test-prefixes-wine10
-	@$(RUN_TESTS) windows windows-wine10 $(WINDOWS32_SUITES)
+	@$(RUN_TESTS) windows-quick windows-wine10 $(WINDOWS32_SUITES)
 	$(warn-skip-32bit)
 
 # What a teacher downloads, in dist/ (see tools/packaging/make-dist.sh); the same
 # commit gives the same bytes. Signed when a signer is named
 # (MIRVEL_SIGN_CERTS, MIRVEL_SIGN_KEY…: tools/packaging/signing.sh), never otherwise.
 dist: build-windows build-windows32 deps-dist
-	@tools/packaging/make-dist.sh dist x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
+	@tools/packaging/make-dist.sh $(DIST_DIR) x64=$(WINDOWS_DIR)/Mirvel.exe x86=$(WINDOWS32_DIR)/Mirvel.exe
 
 # The x64 installer of the next patch version, built from the same sources
 # (the version set for that build folder only), for the upgrade test.
@@ -178,27 +182,24 @@ dist-next: build-windows deps-dist
 	@$(if $(call stale,$(NEXT_DIR)/CMakeCache.txt),cmake --preset windows -B $(NEXT_DIR) \
 	    -DMIRVEL_VERSION=$(NEXT_VERSION) -DMIRVEL_BUILD_TESTS=OFF >/dev/null,:)
 	@cmake --build $(NEXT_DIR) --target Mirvel -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
-	@tools/packaging/make-dist.sh $(BUILD)/dist-next x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
+	@tools/packaging/make-dist.sh $(NEXT_DIST_DIR) x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
 
+# One test of the windows preset's, by its CTest name.
+RUN_ONE = xvfb-run -a ctest --preset windows --output-on-failure -R
 # Both installers installed, replacing each other, upgraded, refused as a
 # downgrade and uninstalled in a fresh 64-bit Wine prefix (tests/packaging/test-msi.sh).
-MSI_TEST = xvfb-run -a tests/packaging/test-msi.sh dist $(CLEAN_PREFIX) $(PREFIXES)/msi $(WINDOWS_DIR)/driver.exe \
-           $(BUILD)/dist-next
 test-msi: dist dist-next test-prefixes
-	@$(RUN_TESTS) -- msi $(MSI_TEST)
+	@$(RUN_ONE) '^msi$$'
 
 # A release signed with a throwaway key on a SoftHSM2 token, checked
 # (tests/packaging/test-signing.sh).
-SIGNING_TEST = xvfb-run -a tests/packaging/test-signing.sh $(BUILD)/signing-test $(WINDOWS_DIR)/Mirvel.exe \
-               $(WINDOWS32_DIR)/Mirvel.exe $(CLEAN_PREFIX) $(WINDOWS_DIR)/driver.exe dist
 test-signing: dist test-prefixes
-	@$(RUN_TESTS) -- signing $(SIGNING_TEST)
+	@$(RUN_ONE) '^signing$$'
 
 # A prefix is made again when the Wine that made it changed (make test), or
 # when it no longer starts programs (make test-wine-prefix, both).
-PREFIX_TEST = tests/testbench/test-wine-prefix.sh $(CLEAN_PREFIX) $(PREFIXES)/scratch
 test-wine-prefix: test-prefixes
-	@$(RUN_TESTS) -- wine-prefix $(PREFIX_TEST) broken-too
+	@tests/testbench/test-wine-prefix.sh $(CLEAN_PREFIX) $(PREFIXES)/scratch broken-too
 
 # Builds everything twice, from the committed sources in two folders at two
 # times, and compares what make dist made.

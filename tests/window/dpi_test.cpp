@@ -30,15 +30,11 @@ BOOL WINAPI RecordNonClientScaling(HWND) {
     return TRUE;
 }
 
-// What Windows 8.1 has: GetDpiForMonitor, none of user32's DPI functions.
-LateBoundFunctions Windows81() {
-    LateBoundFunctions functions;
-    if (const HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
-        functions.getDpiForMonitor = reinterpret_cast<decltype(functions.getDpiForMonitor)>(
-            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
-    }
-    EXPECT_NE(functions.getDpiForMonitor, nullptr) << "shcore.dll has no GetDpiForMonitor here";
-    return functions;
+// What Windows 8.1 has: GetDpiForMonitor, none of user32's DPI functions; like
+// a real monitor's, its angular and raw DPIs are not the effective one.
+HRESULT WINAPI DpiForMonitor(HMONITOR, int type, UINT* dpiX, UINT* dpiY) {
+    *dpiX = *dpiY = type == 0 ? ScreenDpi() : 101;  // 0: MDT_EFFECTIVE_DPI
+    return S_OK;
 }
 
 LateBoundFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
@@ -58,7 +54,7 @@ struct LevelCase {
 const LevelCase kLevels[] = {
     {"Windows10v1703", DpiLevel::PerMonitorV2, false, [] { return Windows10(GrantedPerMonitorV2); }},
     {"Windows10v1607", DpiLevel::PerMonitor, true, [] { return Windows10(GrantedPerMonitorV1); }},
-    {"Windows81", DpiLevel::PerMonitor, false, &Windows81},
+    {"Windows81", DpiLevel::PerMonitor, false, [] { return LateBoundFunctions{.getDpiForMonitor = DpiForMonitor}; }},
     {"Windows7", DpiLevel::System, false, [] { return LateBoundFunctions{}; }},
 };
 
