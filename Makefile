@@ -138,17 +138,17 @@ endef
 
 # Every suite, side by side, on both benches (Wine 8 here, Wine 10 in the
 # Debian 13 root): the Wine suites mostly wait on the window system, so the
-# native ones run meanwhile. The windows preset's tests include the
-# installers', signing's and the prefixes' (label release).
+# native ones run meanwhile. windows-release is the installers', signing's
+# and the prefixes' tests.
 RUN_TESTS = tools/testbench/run-tests.sh --debian13 $(WINE10_BENCH)
 test: build-native build-sanitize build-fuzz build-windows build-windows32 dist dist-next test-prefixes test-prefixes-wine10
 	$(warn-skip-32bit)
-	@$(RUN_TESTS) native sanitize fuzz windows windows-wine10 $(WINDOWS32_SUITES)
+	@$(RUN_TESTS) native sanitize fuzz windows windows-release windows-wine10 $(WINDOWS32_SUITES)
 	$(warn-skip-32bit)
 
 # The quick loop: the native suites and the Wine 8 window suites.
 test-quick: build-native build-sanitize build-windows build-windows32 test-prefixes
-	@$(RUN_TESTS) native sanitize windows-quick $(filter-out %-wine10,$(WINDOWS32_SUITES))
+	@$(RUN_TESTS) native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES))
 	$(warn-skip-32bit)
 
 test-native: build-native
@@ -167,7 +167,7 @@ fuzz: build-fuzz
 	    $(BUILD)/fuzz/corpus fuzz/corpus
 
 test-windows: build-windows build-windows32 test-prefixes test-prefixes-wine10
-	@$(RUN_TESTS) windows-quick windows-wine10 $(WINDOWS32_SUITES)
+	@$(RUN_TESTS) windows windows-wine10 $(WINDOWS32_SUITES)
 	$(warn-skip-32bit)
 
 # What a teacher downloads, in dist/ (see tools/packaging/make-dist.sh); the same
@@ -184,8 +184,8 @@ dist-next: build-windows deps-dist
 	@cmake --build $(NEXT_DIR) --target Mirvel -j $(JOBS) | { grep -v -e '^\[ *[0-9]*%\] Built target' || true; }
 	@tools/packaging/make-dist.sh $(NEXT_DIST_DIR) x64=$(NEXT_DIR)/Mirvel.exe >/dev/null
 
-# One test of the windows preset's, by its CTest name.
-RUN_ONE = xvfb-run -a ctest --preset windows --output-on-failure -R
+# One of the release's tests, by its CTest name.
+RUN_ONE = xvfb-run -a ctest --preset windows-release --output-on-failure -R
 # Both installers installed, replacing each other, upgraded, refused as a
 # downgrade and uninstalled in a fresh 64-bit Wine prefix (tests/packaging/test-msi.sh).
 test-msi: dist dist-next test-prefixes

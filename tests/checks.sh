@@ -26,6 +26,16 @@ fail_now() {
     exit 1
 }
 
+# A test of what make dist and the test prefixes made is skipped (status
+# 77) where they were not made, as in a build folder's bare ctest run:
+# needs PATH...
+needs() {
+    local path
+    for path; do
+        [[ -e $path ]] || { echo "SKIPPED: there is no $path (make test makes it first)"; exit 77; }
+    done
+}
+
 # The last line, and the script's status: checks_done NAME
 checks_done() {
     echo "$1: $failures of $checks checks failed"

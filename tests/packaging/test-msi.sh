@@ -15,9 +15,9 @@
 # Mirvel started until Form1 shows (with the screenshot driver).
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
-dist=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4") next_dist=$(realpath "$5")
-
 source "$root/tests/checks.sh"
+needs "$1" "$2" "$5"
+dist=$(realpath "$1") clean=$2 scratch=$3 driver=$(realpath "$4") next_dist=$(realpath "$5")
 source "$root/tools/packaging/release-names.sh"
 set -a
 source "$root/tools/testbench/wine.env"

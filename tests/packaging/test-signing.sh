@@ -15,6 +15,7 @@ root=$(realpath "$(dirname "$0")/../..")
 work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") unsigned=$6
 
 source "$root/tests/checks.sh"
+needs "$exe_x86" "$clean" "$unsigned"
 source "$root/packaging/size-limits.env"
 source "$root/tools/packaging/release-names.sh"
 set -a

@@ -14,6 +14,7 @@ source=$1 prefix=$(realpath -m "$2") request="$(realpath -m "$2"),virtual-deskto
 record=$prefix/mirvel-prefix.txt
 
 source "$root/tests/checks.sh"
+needs "$source"
 trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 rm -rf "$prefix"
 
