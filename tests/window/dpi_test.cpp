@@ -67,19 +67,18 @@ protected:
     }
 };
 
-SIZE IconSize(HICON icon) {
+// The width of a window's icon, drawn in colour: 0 for none, or for a
+// monochrome one.
+int IconWidth(HWND window, WPARAM which) {
     ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return {0, 0};
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
     BITMAP bitmap{};
     GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
     DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    // A monochrome icon's mask holds the AND and XOR halves one above the other.
-    return {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
-}
-
-int IconWidth(HWND window, WPARAM which) {
-    return IconSize(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0))).cx;
+    if (!info.hbmColor) return 0;
+    DeleteObject(info.hbmColor);
+    return bitmap.bmWidth;
 }
 
 // Form1 as the table has it at the DPI: its client area and controls, the
