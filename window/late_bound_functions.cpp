@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <string>
-
 namespace mirvel {
 namespace {
 
@@ -12,13 +10,13 @@ void FindExport(HMODULE module, const char* name, Function& function) {
     function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
-// A system DLL from the system folder only, never from beside the program.
+// A system DLL from the system folder only, never from beside the program:
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which every Windows that has shcore.dll (8.1
+// and later) knows; Windows 7 has neither, and refuses the flag or finds no
+// such DLL.
 HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return LoadLibraryW(path.c_str());
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    return LoadLibraryExW(name, nullptr, kSearchSystem32);
 }
 
 // The comctl32 the program runs with: common controls 6, by its manifest.

@@ -24,13 +24,15 @@ bool InitializeCommonControls() {
     return InitCommonControlsEx(&controls) != FALSE;
 }
 
+// Common controls 6, which every Windows from 7 on gives the program by its
+// manifest, has LoadIconWithScaleDown; without it the window keeps the icon
+// it has.
 HICON LoadProgramIcon(HINSTANCE instance, int size, const LateBoundFunctions& functions) {
     HICON icon = nullptr;
-    if (functions.loadIconWithScaleDown &&
-        SUCCEEDED(functions.loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon))) {
-        return icon;
-    }
-    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MIRVEL), IMAGE_ICON, size, size, 0));
+    if (!functions.loadIconWithScaleDown ||
+        FAILED(functions.loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_MIRVEL), size, size, &icon)))
+        return nullptr;
+    return icon;
 }
 
 }  // namespace
@@ -46,8 +48,8 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand) {
     // The system places the window; it takes its size once it exists and
     // its frame can be measured (WM_CREATE), before it shows.
     const SIZE client = LayoutClientSize(dpi_.System());
-    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, client.cx, client.cy,
-                            nullptr, instance)) {
+    if (!CreateWindowHandle(kForm1ExStyle, kForm1Caption, kForm1Style, CW_USEDEFAULT, CW_USEDEFAULT, client.cx,
+                            client.cy, nullptr, instance)) {
         return false;
     }
     ShowWindow(Window(), showCommand);

@@ -30,6 +30,9 @@ BOOL WINAPI RecordNonClientScaling(HWND) {
     return TRUE;
 }
 
+// Common controls 6's, which Windows 7 and 8.1 have too.
+auto ScaleDown() { return LateBoundFunctions::Resolve().loadIconWithScaleDown; }
+
 // What Windows 8.1 has: GetDpiForMonitor, none of user32's DPI functions; like
 // a real monitor's, its angular and raw DPIs are not the effective one.
 HRESULT WINAPI DpiForMonitor(HMONITOR, int type, UINT* dpiX, UINT* dpiY) {
@@ -54,8 +57,9 @@ struct LevelCase {
 const LevelCase kLevels[] = {
     {"Windows10v1703", DpiLevel::PerMonitorV2, false, [] { return Windows10(GrantedPerMonitorV2); }},
     {"Windows10v1607", DpiLevel::PerMonitor, true, [] { return Windows10(GrantedPerMonitorV1); }},
-    {"Windows81", DpiLevel::PerMonitor, false, [] { return LateBoundFunctions{.getDpiForMonitor = DpiForMonitor}; }},
-    {"Windows7", DpiLevel::System, false, [] { return LateBoundFunctions{}; }},
+    {"Windows81", DpiLevel::PerMonitor, false,
+     [] { return LateBoundFunctions{.getDpiForMonitor = DpiForMonitor, .loadIconWithScaleDown = ScaleDown()}; }},
+    {"Windows7", DpiLevel::System, false, [] { return LateBoundFunctions{.loadIconWithScaleDown = ScaleDown()}; }},
 };
 
 class DpiLevels : public ::testing::TestWithParam<LevelCase> {
