@@ -56,6 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Fractions, WritesNumber,
 
 INSTANTIATE_TEST_SUITE_P(Scientific, WritesNumber,
                          ::testing::Values(TextCase{5.6789e-12, u"5.6789E-12"}, TextCase{1e-15, u"1E-15"},
+                                           TextCase{1.23456789012e-5, u"1.23456789012E-05"},
                                            TextCase{-1e-20, u"-1E-20"}, TextCase{1.5e-300, u"1.5E-300"},
                                            TextCase{std::numeric_limits<double>::denorm_min(),
                                                     u"4.94065645841247E-324"}));

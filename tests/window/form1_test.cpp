@@ -93,9 +93,7 @@ TEST(Form1, ShowsItsTextsAndTooltips) {
     }
 }
 
-bool WearsTheDefaultBorder(HWND button) {
-    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-}
+bool HasHeavyBorder(HWND button) { return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
 
 // The focus starts in the entry, and Tab moves it through the controls that
 // take it. Enter presses the focused button, or else Find: the dialog
@@ -104,14 +102,14 @@ TEST(Form1, StartsInTheEntryAndTabsThroughItsControlsWithEnterFollowing) {
     Form1Harness form;
     ASSERT_EQ(GetFocus(), form.Control(kText1Id));
     EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(kCommand1Id, DC_HASDEFID));
-    EXPECT_TRUE(WearsTheDefaultBorder(form.Control(kCommand1Id)));
+    EXPECT_TRUE(HasHeavyBorder(form.Control(kCommand1Id)));
     for (const ControlId next : {kCommand1Id, kCommand2Id, kText1Id, kCommand1Id}) {
         form.PressKey(VK_TAB);
         EXPECT_EQ(GetFocus(), form.Control(next)) << "after Tab, control " << next;
         const ControlId enterPresses = next == kCommand2Id ? kCommand2Id : kCommand1Id;
         EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(enterPresses, DC_HASDEFID));
-        EXPECT_TRUE(WearsTheDefaultBorder(form.Control(enterPresses))) << "at control " << next;
-        EXPECT_FALSE(WearsTheDefaultBorder(form.Control(enterPresses == kCommand1Id ? kCommand2Id : kCommand1Id)));
+        EXPECT_TRUE(HasHeavyBorder(form.Control(enterPresses))) << "at control " << next;
+        EXPECT_FALSE(HasHeavyBorder(form.Control(enterPresses == kCommand1Id ? kCommand2Id : kCommand1Id)));
     }
 }
 
@@ -140,8 +138,8 @@ TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 2u);
     EXPECT_EQ(end, 5u);
-    EXPECT_EQ(WearsTheDefaultBorder(form.Control(kCommand2Id)), GetParam() == kCommand2Id);
-    EXPECT_EQ(WearsTheDefaultBorder(form.Control(kCommand1Id)), GetParam() != kCommand2Id);
+    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand2Id)), GetParam() == kCommand2Id);
+    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand1Id)), GetParam() != kCommand2Id);
 }
 
 INSTANTIATE_TEST_SUITE_P(To, Reactivation, ::testing::Values(kText1Id, kCommand1Id, kCommand2Id), [](const auto& info) {
