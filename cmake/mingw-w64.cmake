@@ -6,7 +6,6 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-win32)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
-set(MIRVEL_OBJDUMP ${MINGW_TRIPLET}-objdump)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -19,7 +18,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # that model's runtime needs no threads library.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-find_program(MIRVEL_WINE wine)
-if(MIRVEL_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${MIRVEL_WINE})
-endif()
+# Wine, in the prefix a test names (MIRVEL_WINE_PREFIX).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/testbench/wine-prefix.sh exec wine)

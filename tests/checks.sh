@@ -1,4 +1,4 @@
-# The checks of the shell-script tests (installers, signing, Wine prefixes),
+# The checks of the shell-script tests (packages, installers, signing),
 # sourced by each: one line a check, "ok: …" or "FAILED: …", and a count.
 checks=0 failures=0
 
@@ -24,16 +24,6 @@ fails() { ! "$@"; }
 fail_now() {
     echo "FAILED: $*"
     exit 1
-}
-
-# A test of what make dist and the test prefixes made is skipped (status
-# 77) where they were not made, as in a build folder's bare ctest run:
-# needs PATH...
-needs() {
-    local path
-    for path; do
-        [[ -e $path ]] || { echo "SKIPPED: there is no $path (make test makes it first)"; exit 77; }
-    done
 }
 
 # The last line, and the script's status: checks_done NAME

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A signed release, made with a key on a token and checked as a school's IT
 # department would:
-#   test-signing.sh WORK_FOLDER EXE_X64 EXE_X86 CLEAN_PREFIX DRIVER.exe UNSIGNED_DIST
+#   test-signing.sh UNSIGNED_DIST EXE_X64 EXE_X86 DRIVER.exe WORK_FOLDER
+# with WINEPREFIX a clean prefix, which it copies.
 # Makes a throwaway CA, a code-signing certificate and a SoftHSM2 token that
 # holds its key (throwaway-signer.sh), then the release twice with that
 # signer (tools/packaging/make-dist.sh), and checks: every program packed in the
@@ -12,10 +13,9 @@
 # the unsigned release carries no signature.
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
-work=$(realpath -m "$1") exe_x64=$2 exe_x86=$3 clean=$4 driver=$(realpath "$5") unsigned=$6
+unsigned=$1 exe_x64=$2 exe_x86=$3 driver=$(realpath "$4") work=$(realpath -m "$5") clean=$WINEPREFIX
 
 source "$root/tests/checks.sh"
-needs "$exe_x86" "$clean" "$unsigned"
 source "$root/packaging/size-limits.env"
 source "$root/tools/packaging/release-names.sh"
 set -a
@@ -53,8 +53,9 @@ for arch in x64 x86; do
     check "$arch: Mirvel.exe from the zip verifies" verifies "$unpacked/zip-$arch.exe"
     check "$arch: Mirvel.exe the installer installs verifies" verifies "${from_msi:-/missing}"
     check "$arch: the installer verifies" verifies "$msi"
-    check "$arch: signed Mirvel.exe is at most $MIRVEL_MAX_BYTES_SIGNED bytes" \
-        test "$(stat -c %s "$unpacked/zip-$arch.exe")" -le "$MIRVEL_MAX_BYTES_SIGNED"
+    size=$(stat -c %s "$unpacked/zip-$arch.exe")
+    check "$arch: signed Mirvel.exe, $size bytes, is at most $MIRVEL_MAX_BYTES_SIGNED" \
+        test "$size" -le "$MIRVEL_MAX_BYTES_SIGNED"
 done
 check "  with SHA-256" grep -q 'Message digest algorithm *: SHA256' "$logs/zip-x64.exe.log"
 

@@ -2,10 +2,11 @@
 # Makes what a teacher downloads, in dist/: for each architecture a zip
 # (Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt) and a per-machine
 # installer, named in release-names.sh; and BUILDINFO.txt and SHA256SUMS.
-# Usage: make-dist.sh OUTPUT_FOLDER x64=EXE [x86=EXE]
+# Usage: make-dist.sh OUTPUT_FOLDER [--version VERSION] x64=EXE [x86=EXE]
 # Given a signer (signing.sh), each Mirvel.exe is signed before it is packed
 # and each installer after it is stamped; never otherwise.
-# The version is the executables' own (their version record). The same
+# The version is the executables' own (their version record), or the one
+# given, for the installers' tests of upgrades. The same
 # commit gives the same bytes: every date is the commit's
 # (SOURCE_DATE_EPOCH), every identifier is made from the version, the
 # architecture and the component's name. Either everything is made, or
@@ -14,6 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 output=$(realpath -m "$1")
 shift
+version=
+[[ ${1:-} != --version ]] || { version=$2; shift 2; }
 
 fail() { echo "make dist: $*" >&2; exit 1; }
 
@@ -29,11 +32,12 @@ for pair in "$@"; do
 done
 [[ ${#exes[@]} -gt 0 ]] || fail "no executable given"
 
-version=
+given_version=$version
 for arch in "${!exes[@]}"; do
     exe_version=$(tools/packaging/exe_version.py "${exes[$arch]}") || fail "${exes[$arch]} has no version record"
-    [[ -z $version || $version == "$exe_version" ]] || fail "the executables' versions differ: $version, $exe_version"
-    version=$exe_version
+    [[ -z $version || $version == "$exe_version" || -n $given_version ]] ||
+        fail "the executables' versions differ: $version, $exe_version"
+    version=${given_version:-$exe_version}
     # The maker's name, as the program's record gives it (from LICENSE).
     maker=$(tools/packaging/exe_version.py "${exes[$arch]}" CompanyName) || fail "${exes[$arch]} names no maker"
 done
