@@ -26,14 +26,14 @@ DEBIAN13_PACKAGES := mmdebstrap bubblewrap
 # one, OpenSSL's PKCS#11 engine for any); the check that it reproduces.
 DIST_PACKAGES     := python3 python3-pefile wixl msitools faketime unzip openssl osslsigncode \
                      softhsm2 libengine-pkcs11-openssl
-REPRODUCIBLE_PACKAGES := reprotest diffoscope-minimal
+REPRODUCIBLE_PACKAGES := reprotest diffoscope-minimal locales-all
 
 # The second bench: Debian 13's Wine 10, in a root made once outside the
 # source tree (so make clean keeps it); its prefixes are named for its Wine.
 DEBIAN13_ROOT := $(HOME)/.cache/mirvel/debian13-root
 IN_DEBIAN13   := tools/testbench/debian-root.sh run $(DEBIAN13_ROOT)
 
-.PHONY: all build test test-quick test-windows test-msi test-signing dist reproducible run screenshot bench \
+.PHONY: all build test test-quick test-msi test-signing dist reproducible run screenshot bench \
         fuzz monkey soak clean debian13-root
 
 all: build
@@ -77,9 +77,6 @@ test: build-native build-sanitize build-fuzz build-windows build-windows32 deps-
 test-quick: build-native build-sanitize build-windows build-windows32
 	@$(MAKE) -j -O $(addprefix suite-,native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES)))
 	$(warn-skip-32bit)
-
-test-windows: build-windows build-windows32 debian13-root
-	@$(MAKE) -j -O $(addprefix suite-,windows windows-wine10 $(WINDOWS32_SUITES))
 
 # One of the release's tests, with what it needs made first.
 test-msi test-signing: test-%: build-windows deps-dist

@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
-"""What each part of an executable costs, from the linker's map.
+"""What each part of an executable costs, from the linker's map: size_by_part.py EXE MAP LIMIT
 
-    size_by_part.py EXE MAP LIMIT
-
-Adds up the input sections the linker placed in the file's sections (not
-.bss, which takes no bytes of the file), by the object they came from: the
-program's own code and data, the C++ runtime (libstdc++, libgcc), its
-std::from_chars, the C start-up and library (mingw's CRT), the import
-thunks and tables, the resources and the relocations. What is left of the
-file is its headers and the padding that aligns each section.
+Adds up the input sections placed in the file (not .bss) by the object they
+came from (PARTS); what is left is headers and the padding of the sections.
 """
 import os
 import re

@@ -3,14 +3,10 @@
 
     check_executable.py EXE x64|x86 ALLOW_LIST SIZE_LIMITS VERSION_H
 
-Fails on an imported function missing from the allow-list (each entry a
-function Windows 7 SP1 has), on an API-set or universal-CRT import, on a
-subsystem version other than 6.1, on a missing header flag (terminal-server
-aware, ASLR, DEP, and 64-bit ASLR on x64), on a link time stamp, on a file
-larger than its limit in SIZE_LIMITS, on a version record that does not name
-the program in U.S. English Unicode with the version and copyright of
-VERSION_H, and on a program icon (the icon group of the lowest id, which
-Windows shows for the file) other than 32 and 16 pixels in 16 colours.
+Its imports all on the Windows 7 SP1 allow-list; subsystem 6.1; the header
+flags (terminal-server aware, ASLR, DEP, 64-bit ASLR on x64); no link time;
+within its size limit; the version record of VERSION_H in U.S. English
+Unicode; the program icon (the lowest group) of 32 and 16 pixels in 16 colours.
 """
 import os
 import re

@@ -19,9 +19,6 @@ root=$(realpath "$(dirname "$0")/../..")
 source "$root/tests/checks.sh"
 dist=$(realpath "$1") next_dist=$(realpath "$2") driver=$(realpath "$3") scratch=$4 clean=$WINEPREFIX
 source "$root/tools/packaging/release-names.sh"
-set -a
-source "$root/tools/testbench/wine.env"
-set +a
 exe_version() { "$root/tools/packaging/exe_version.py" "$@"; }
 
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"

@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# A signed release, made with a key on a token and checked as a school's IT
-# department would:
+# A release signed with a throwaway key on a token (throwaway-signer.sh),
+# made twice, checked as a school's IT department would, with WINEPREFIX a
+# clean prefix to copy:
 #   test-signing.sh UNSIGNED_DIST EXE_X64 EXE_X86 DRIVER.exe WORK_FOLDER
-# with WINEPREFIX a clean prefix, which it copies.
-# Makes a throwaway CA, a code-signing certificate and a SoftHSM2 token that
-# holds its key (throwaway-signer.sh), then the release twice with that
-# signer (tools/packaging/make-dist.sh), and checks: every program packed in the
-# zips and the installers, and both installers, verify against the CA
-# (osslsigncode); the two builds are the same bytes; one flipped byte fails
-# verification; each signed Mirvel.exe is within its size limit and starts under
-# Wine (xvfb-run) until Form1 shows; the build record names the signer; and
-# the unsigned release carries no signature.
+# Every program in the zips and installers, and both installers, verify;
+# the two builds are the same bytes; a flipped byte fails; each signed
+# Mirvel.exe is within its limit and starts; the build record names the
+# signer; the unsigned release carries no signature.
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
 unsigned=$1 exe_x64=$2 exe_x86=$3 driver=$(realpath "$4") work=$(realpath -m "$5") clean=$WINEPREFIX
@@ -18,9 +14,6 @@ unsigned=$1 exe_x64=$2 exe_x86=$3 driver=$(realpath "$4") work=$(realpath -m "$5
 source "$root/tests/checks.sh"
 source "$root/packaging/size-limits.env"
 source "$root/tools/packaging/release-names.sh"
-set -a
-source "$root/tools/testbench/wine.env"
-set +a
 [[ -n ${DISPLAY:-} ]] || fail_now "no X display; run under xvfb-run"
 
 rm -rf "$work"

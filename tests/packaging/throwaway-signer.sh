@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# A throwaway signer for tests, never for a release:
-#   throwaway-signer.sh FOLDER
-# makes, in FOLDER (emptied first): a certification authority and a
-# code-signing certificate of its (openssl, RSA 2048, valid from a day
-# before the commit for ten years, so that the commit's signing time falls
-# inside it), and a fresh SoftHSM2 token with a configuration of its own
-# that holds the signing key. Writes FOLDER/signer.env, which names that
-# signer for make-dist.sh (tools/packaging/signing.sh) when sourced; the PIN is in a
-# file of its own, readable only by its owner.
+# A throwaway signer for tests, never for a release: throwaway-signer.sh FOLDER
+# makes in FOLDER a CA, a code-signing certificate of its (valid from a day
+# before the commit, whose time a signature bears), and a fresh SoftHSM2
+# token holding the key; FOLDER/signer.env names that signer for make-dist.sh
+# when sourced. The PIN is in a file readable only by its owner.
 set -euo pipefail
 folder=$(realpath -m "$1")
 module=$(ls /usr/lib/softhsm/libsofthsm2.so /usr/lib/*/softhsm/libsofthsm2.so 2>/dev/null | head -n 1)

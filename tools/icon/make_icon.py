@@ -7,7 +7,8 @@ character per pixel:
   Y  yellow          W  white     B  blue (ruled lines)
 The icon holds one 16-colour image per grid, in the standard Windows palette.
 
-Usage: make_icon.py OUTPUT.ico GRID.txt [GRID.txt ...]
+Usage: make_icon.py [--check] OUTPUT.ico GRID.txt [GRID.txt ...]
+With --check, fails unless OUTPUT.ico holds what the grids make.
 """
 import struct
 import sys
@@ -60,7 +61,7 @@ def image_data(rows):
     return header + palette + bytes(colour) + bytes(mask)
 
 
-def main(output, grids):
+def main(output, grids, check):
     images = [(len(rows), image_data(rows)) for rows in map(read_grid, grids)]
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
@@ -68,11 +69,16 @@ def main(output, grids):
     for size, data in images:
         entries += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
+    icon = directory + entries + b"".join(data for _, data in images)
+    if check:
+        with open(output, "rb") as icon_file:
+            sys.exit(0 if icon_file.read() == icon else "%s is not what its grids make: run make_icon.py" % output)
     with open(output, "wb") as icon_file:
-        icon_file.write(directory + entries + b"".join(data for _, data in images))
+        icon_file.write(icon)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 3:
+    arguments = [argument for argument in sys.argv[1:] if argument != "--check"]
+    if len(arguments) < 2:
         sys.exit(__doc__)
-    main(sys.argv[1], sys.argv[2:])
+    main(arguments[0], arguments[1:], "--check" in sys.argv)

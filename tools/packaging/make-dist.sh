@@ -5,12 +5,10 @@
 # Usage: make-dist.sh OUTPUT_FOLDER [--version VERSION] x64=EXE [x86=EXE]
 # Given a signer (signing.sh), each Mirvel.exe is signed before it is packed
 # and each installer after it is stamped; never otherwise.
-# The version is the executables' own (their version record), or the one
-# given, for the installers' tests of upgrades. The same
-# commit gives the same bytes: every date is the commit's
+# The version is the executables' own, or the one given (the upgrade tests).
+# The same commit gives the same bytes: every date is the commit's
 # (SOURCE_DATE_EPOCH), every identifier is made from the version, the
-# architecture and the component's name. Either everything is made, or
-# OUTPUT_FOLDER is left absent.
+# architecture and the component's name. Either all is made, or nothing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 output=$(realpath -m "$1")
@@ -20,9 +18,6 @@ version=
 
 fail() { echo "make dist: $*" >&2; exit 1; }
 
-for tool in git python3 wixl msibuild msiinfo faketime sha256sum dpkg-query; do
-    command -v "$tool" >/dev/null || fail "the tool '$tool' is missing (make dist installs wixl, msitools and faketime)"
-done
 declare -A exes
 for pair in "$@"; do
     arch=${pair%%=*} exe=${pair#*=}
