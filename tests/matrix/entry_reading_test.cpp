@@ -25,21 +25,6 @@ Matrix Sentinel() {
     return matrix;
 }
 
-struct CountCase {
-    std::u16string entry;
-    std::size_t items;
-};
-
-class CountsItems : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(CountsItems, BetweenSpacesOnly) { EXPECT_EQ(CountItems(GetParam().entry), GetParam().items); }
-
-INSTANTIATE_TEST_SUITE_P(All, CountsItems,
-                         ::testing::Values(CountCase{u"", 0}, CountCase{u"5", 1}, CountCase{u" ", 2},
-                                           CountCase{u"1 2", 2}, CountCase{u"1  2", 3}, CountCase{u" 1", 2},
-                                           CountCase{u"1 ", 2}, CountCase{u"1\t2\n3,4;5\u00A06", 1},
-                                           CountCase{std::u16string(17, u' '), 18}));
-
 struct RejectedCase {
     const char* name;
     std::u16string entry;
@@ -63,6 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RejectedCase{"DoubleSpaceMakesNineteen", u"1  2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18"},
                       RejectedCase{"TabsDoNotSeparate",
                                    u"1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18"},
+                      RejectedCase{"NorCommasOrSemicolons", Join(6, u"1,2;3")},
+                      RejectedCase{"NorLineFeedsOrNoBreakSpaces", Join(6, u"1\n2\u00A03")},
+                      RejectedCase{"OneSpace", u" "},
                       RejectedCase{"OverflowInFirstItem", u"1e400" + Join(17, u"1").insert(0, u" ")},
                       RejectedCase{"OverflowInLastItem", Join(17, u"1") + u" -1e999"},
                       RejectedCase{"HexWiderThan32Bits", Join(17, u"1") + u" &H123456789"}),
@@ -87,19 +75,6 @@ TEST(ReadMatrixEntry, EighteenEmptyItemsReadAsZeros) {
     Matrix matrix = Sentinel();
     ASSERT_TRUE(ReadMatrixEntry(std::u16string(17, u' '), matrix));
     EXPECT_EQ(matrix, Matrix{});
-}
-
-TEST(ReadMatrixEntry, ReadsVeryLongItems) {
-    Matrix matrix;
-    ASSERT_TRUE(ReadMatrixEntry(Join(18, std::u16string(50'000, u'0') + u"3"), matrix));
-    EXPECT_EQ(matrix(3, 6), 3.0);
-}
-
-TEST(InputErrorMessage, HasItsTextsAndTheStopIcon) {
-    const Message message = InputErrorMessage();
-    EXPECT_EQ(message.title, u"Ошибка ввода данных?");
-    EXPECT_EQ(message.text, u"Ошибка при вводе данных!\r\nВведите массив правильно!");
-    EXPECT_EQ(message.icon, MessageIcon::Critical);
 }
 
 }  // namespace
