@@ -193,8 +193,11 @@ LRESULT MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
 // The dialog manager asks which button Enter presses.
 LRESULT MainWindow::OnGetDefId() const { return MAKELRESULT(DefaultButton(), DC_HASDEFID); }
 
-// The default button wears the heavy border that tells where Enter goes.
+// The default button wears the heavy border that tells where Enter goes;
+// the control that has the focus is the one to give it back to, however
+// Form1 loses it (a minimise need not deactivate it).
 void MainWindow::OnFocusMoved() {
+    if (const HWND focus = GetFocus(); focus && IsChild(Window(), focus)) focusToRestore_ = focus;
     const ControlId defaultButton = DefaultButton();
     for (const ControlId button : {kCommand1Id, kCommand2Id}) {
         const LONG style = button == defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;

@@ -114,37 +114,60 @@ TEST(Form1, StartsInTheEntryAndTabsThroughItsControlsWithEnterFollowing) {
 }
 
 // Like a dialog, Form1 gives the focus back on reactivation to the control
-// that had it, the entry keeps the selection the user made, and the heavy
+// that had it, after another window was active or after Form1 was minimised
+// and restored; the entry keeps the selection the user made, and the heavy
 // border is on the button Enter would press.
-class Reactivation : public ::testing::TestWithParam<ControlId> {};
+struct ReactivationCase {
+    const char* name;
+    ControlId focused;
+    bool minimised;  // rather than another window activated
+    UINT dpiMeanwhile;  // a move to this DPI while minimised, if any
+};
+
+void PrintTo(const ReactivationCase& c, std::ostream* os) { *os << c.name; }
+
+class Reactivation : public ::testing::TestWithParam<ReactivationCase> {};
 
 TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     Form1Harness form;
-    const HWND entry = form.Control(kText1Id), focused = form.Control(GetParam());
+    const HWND entry = form.Control(kText1Id), focused = form.Control(GetParam().focused);
     SetWindowTextW(entry, L"1 2 3 4 5");
     SendMessageW(entry, EM_SETSEL, 2, 5);
     SetFocus(focused);
     form.Pump();
-    {
+    if (GetParam().minimised) {
+        ShowWindow(form.Form(), SW_MINIMIZE);
+        form.Pump();
+        if (const UINT dpi = GetParam().dpiMeanwhile) {
+            RECT suggested{};
+            GetWindowRect(form.Form(), &suggested);
+            SendMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        }
+        ShowWindow(form.Form(), SW_RESTORE);
+    } else {
         const OtherProgramWindow other;
         SetActiveWindow(other.Window());
         form.Pump();
         ASSERT_NE(GetActiveWindow(), form.Form());
-        SetActiveWindow(form.Form());
-        form.Pump();
     }
+    SetActiveWindow(form.Form());
+    form.Pump();
     EXPECT_EQ(GetFocus(), focused);
     DWORD start = 0, end = 0;
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 2u);
     EXPECT_EQ(end, 5u);
-    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand2Id)), GetParam() == kCommand2Id);
-    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand1Id)), GetParam() != kCommand2Id);
+    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand2Id)), GetParam().focused == kCommand2Id);
+    EXPECT_EQ(HasHeavyBorder(form.Control(kCommand1Id)), GetParam().focused != kCommand2Id);
 }
 
-INSTANTIATE_TEST_SUITE_P(To, Reactivation, ::testing::Values(kText1Id, kCommand1Id, kCommand2Id), [](const auto& info) {
-    return std::string(info.param == kText1Id ? "Entry" : info.param == kCommand1Id ? "Find" : "Exit");
-});
+INSTANTIATE_TEST_SUITE_P(To, Reactivation,
+                         ::testing::Values(ReactivationCase{"Entry", kText1Id, false, 0},
+                                           ReactivationCase{"Find", kCommand1Id, false, 0},
+                                           ReactivationCase{"Exit", kCommand2Id, false, 0},
+                                           ReactivationCase{"FindAfterMinimised", kCommand1Id, true, 0},
+                                           ReactivationCase{"ExitAfterMinimisedAndMoved", kCommand2Id, true, 120}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Whatever a window may still draw with must exist: the font it is handed a
 // new one in place of (a move to another DPI), and the font and icons it has
