@@ -286,21 +286,29 @@ TEST_P(MakingForm1, FailingMakesTheProgramSaySoAndEnd) {
 INSTANTIATE_TEST_SUITE_P(All, MakingForm1, ::testing::ValuesIn(kMakingFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The program's whole run: Form1 shown, its message loop run until Esc ends
-// it, with the exit code 0.
-bool form1Shown = false;
+// The program's whole run: Form1 shown as the shortcut that started it
+// asks, its message loop run until Esc ends it, with the exit code 0.
+bool form1Shown = false, form1Minimised = false;
 void CALLBACK PressEscInForm1(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     const HWND form1 = FindWindowW(MainWindow::ClassName(), nullptr);
     form1Shown = form1 && IsWindowVisible(form1);
+    form1Minimised = form1 && IsIconic(form1);
     PostMessageW(GetDlgItem(form1, kText1Id), WM_KEYDOWN, VK_ESCAPE, 1);
 }
 
-TEST(Program, RunsUntilExit) {
+class Program : public ::testing::TestWithParam<int> {};
+
+TEST_P(Program, RunsUntilExit) {
     ASSERT_NE(SetTimer(nullptr, 0, 10, PressEscInForm1), 0u);
-    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, LateBoundFunctions::Resolve()), 0);
+    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), GetParam(), LateBoundFunctions::Resolve()), 0);
     EXPECT_TRUE(form1Shown);
+    EXPECT_EQ(form1Minimised, GetParam() == SW_SHOWMINNOACTIVE);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shown, Program, ::testing::Values(SW_SHOWNORMAL, SW_SHOWMINNOACTIVE), [](const auto& info) {
+    return std::string(info.param == SW_SHOWNORMAL ? "Normal" : "MinimisedByItsShortcut");
+});
 
 }  // namespace
 }  // namespace mirvel::testing
