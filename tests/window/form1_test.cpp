@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "expected_layout.h"
 #include "expected_texts.h"
 #include "form1_harness.h"
+#include "window/message_loop.h"
 #include "window/program.h"
 
 namespace mirvel::testing {
@@ -71,26 +73,61 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     expectFace(RGB(0x10, 0x60, 0x30), "after the system's colours changed");
 }
 
-std::wstring TooltipOf(HWND form, HWND control) {
-    const HWND tooltip = TooltipControlOf(form);
-    if (!tooltip) return L"(no tooltip control)";
-    wchar_t buffer[512]{};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = form;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = buffer;
-    SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-    return buffer;
+// The pointer rests at a point of the screen: the move goes, as the system
+// would send it, to the window the point hits.
+HWND RestPointerAt(POINT point) {
+    SetCursorPos(point.x, point.y);
+    const HWND hit = WindowFromPoint(point);
+    ScreenToClient(hit, &point);
+    MSG move{hit, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y), GetTickCount(), {}};
+    ProcessMessage(GetAncestor(hit, GA_ROOT), move);
+    return hit;
 }
 
-TEST(Form1, ShowsItsTextsAndTooltips) {
+// The text of the tooltip shown once the pointer has rested a while, or
+// what shows instead.
+std::wstring ShownTooltip(Form1Harness& form) {
+    const HWND tooltip = TooltipControlOf(form.Form());
+    for (int wait = 0; wait < 100 && !IsWindowVisible(tooltip); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        form.Pump();
+    }
+    if (!IsWindowVisible(tooltip)) return L"(no tooltip)";
+    wchar_t text[512]{};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_POP, 0, 0);
+    return text;
+}
+
+// The caption and texts; each control's tooltip shows when the pointer
+// rests on it, whether Form1 is the active window or not, and between the
+// controls the pointer is the arrow.
+TEST(Form1, ShowsItsTextsAndATooltipWhereThePointerRests) {
     Form1Harness form;
     EXPECT_EQ(WindowText(form.Form()), kExpectedCaption);
-    for (const auto& control : kExpectedControlTexts) {
-        EXPECT_EQ(WindowText(form.Control(control.id)), control.text);
-        EXPECT_EQ(TooltipOf(form.Form(), form.Control(control.id)), control.tooltip);
+    SendMessageW(TooltipControlOf(form.Form()), TTM_SETDELAYTIME, TTDT_INITIAL, 1);  // not to wait half a second
+    for (const bool active : {true, false}) {
+        const OtherProgramWindow other;
+        SetActiveWindow(active ? form.Form() : other.Window());
+        for (const auto& control : kExpectedControlTexts) {
+            EXPECT_EQ(WindowText(form.Control(control.id)), control.text);
+            RECT rect{};
+            GetWindowRect(form.Control(control.id), &rect);
+            EXPECT_EQ(RestPointerAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}),
+                      form.Control(control.id));
+            EXPECT_EQ(ShownTooltip(form), control.tooltip) << (active ? "active" : "inactive");
+        }
     }
+    const ExpectedControlRect& find = ExpectedLayoutAt(ScreenDpi())->controls[3];
+    POINT between{find.left - 2, find.top + 5};  // left of Find
+    ClientToScreen(form.Form(), &between);
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    SendMessageW(RestPointerAt(between), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.Form()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
 bool HasHeavyBorder(HWND button) { return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
@@ -120,7 +157,7 @@ TEST(Form1, StartsInTheEntryAndTabsThroughItsControlsWithEnterFollowing) {
 struct ReactivationCase {
     const char* name;
     ControlId focused;
-    bool minimised;  // rather than another window activated
+    bool minimised;     // rather than another window activated
     UINT dpiMeanwhile;  // a move to this DPI while minimised, if any
 };
 
