@@ -248,14 +248,17 @@ bool MainWindow::CreateControls(UINT dpi) {
 
 // Lays the controls out again for a new DPI. The controls and tooltips take
 // the new font before the old one is deleted: they may draw with theirs
-// until then.
+// until then. Each control is drawn anew, not from its old pixels, which
+// were drawn at the old size in the old font.
 void MainWindow::LayOut(UINT dpi) {
+    constexpr UINT kRedrawWholly = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
     FontHandle font{CreateDialogFont(dpi)};
     for (const ControlDescription& description : kForm1Controls) {
         const HWND control = Control(description.id);
         const RECT bounds = ToPixels(description.bounds, dpi);
         if (font) SetWindowFont(control, font.get(), FALSE);
-        MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+        SetWindowPos(control, nullptr, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                     kRedrawWholly);
     }
     tooltips_.SetDpi(dpi, font ? font.get() : Font());
     if (font) font_ = std::move(font);

@@ -103,6 +103,37 @@ void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
     EXPECT_EQ(IconWidth(form.Form(), ICON_SMALL), wanted->smallIcon) << "the small icon at " << dpi << " DPI";
 }
 
+// A window's client area as the screen shows it.
+std::vector<COLORREF> PixelsOf(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const HDC dc = GetDC(window), memory = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    const auto* first = static_cast<const COLORREF*>(bits);
+    std::vector<COLORREF> pixels(first, first + client.right * client.bottom);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+// Every control shows what it would paint now: nothing stale is left.
+void ExpectRepainted(Form1Harness& form, UINT dpi) {
+    form.Pump();
+    for (const ControlDescription& control : kForm1Controls) {
+        const HWND window = form.Control(control.id);
+        const std::vector<COLORREF> shown = PixelsOf(window);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_TRUE(shown == PixelsOf(window)) << "control " << control.id << " repainted at " << dpi << " DPI";
+    }
+}
+
 // Form1's outer size around a client area: its fixed frame, from the frame
 // metrics the system reports for the DPI.
 SIZE OuterSizeAt(SIZE client, UINT dpi) {
@@ -181,6 +212,7 @@ TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
         RemoveWindowSubclass(form.Form(), NoteWindowPositions, 11);
         dpi = next;
         ExpectLaidOutAt(form, dpi);
+        ExpectRepainted(form, dpi);
         RECT window{};
         GetWindowRect(form.Form(), &window);
         EXPECT_EQ(window.left, suggested.left) << "at " << dpi << " DPI";
