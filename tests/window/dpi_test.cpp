@@ -116,6 +116,7 @@ std::vector<COLORREF> PixelsOf(HWND window) {
     BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     const auto* first = static_cast<const COLORREF*>(bits);
     std::vector<COLORREF> pixels(first, first + client.right * client.bottom);
+    for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;  // what alpha a blit leaves differs between Wines
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
