@@ -248,8 +248,9 @@ TEST(DpiPerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
     EXPECT_FALSE(SendMessageW(form.Form(), kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(&size)));
 }
 
-// A DPI change and a change of the message font while Form1 is minimised:
-// restored, it is back where it was, with the exact client area.
+// A DPI change and a change of the message font while Form1 is minimised,
+// and a move of the minimised window: restored, it is back where it was,
+// with the exact client area.
 TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     Form1Harness form(Functions());
     WINDOWPLACEMENT before{};
@@ -265,6 +266,11 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
         SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
         form.Pump();
     }
+    // The system may move the minimised window, at its minimised size.
+    RECT icon{};
+    GetWindowRect(form.Form(), &icon);
+    ASSERT_TRUE(SetWindowPos(form.Form(), nullptr, icon.left + 20, icon.top, icon.right - icon.left,
+                             icon.bottom - icon.top, SWP_NOZORDER | SWP_NOACTIVATE));
     ShowWindow(form.Form(), SW_RESTORE);
     form.Pump();
     ASSERT_FALSE(IsIconic(form.Form()));
