@@ -62,6 +62,38 @@ const LevelCase kLevels[] = {
     {"Windows7", DpiLevel::System, false, [] { return LateBoundFunctions{.loadIconWithScaleDown = ScaleDown()}; }},
 };
 
+// What the program finds by itself on the system it runs on, with nothing
+// stood in: each function it looks up, by the name the system exports it
+// under, and the level the system says it granted the process.
+TEST(DpiOnThisSystem, IsFoundByTheProgramAsGranted) {
+    const LateBoundFunctions found = LateBoundFunctions::Resolve();
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto exported = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(user32, name)); };
+    const auto same = [&](const char* name, auto function) {
+        EXPECT_EQ(reinterpret_cast<void*>(function), exported(name)) << name;
+    };
+    same("GetDpiForWindow", found.getDpiForWindow);
+    same("GetDpiForSystem", found.getDpiForSystem);
+    same("AdjustWindowRectExForDpi", found.adjustWindowRectExForDpi);
+    same("GetSystemMetricsForDpi", found.getSystemMetricsForDpi);
+    same("EnableNonClientDpiScaling", found.enableNonClientDpiScaling);
+    same("GetThreadDpiAwarenessContext", found.getThreadDpiAwarenessContext);
+    same("AreDpiAwarenessContextsEqual", found.areDpiAwarenessContextsEqual);
+    EXPECT_NE(found.loadIconWithScaleDown, nullptr);
+
+    using Context = AwarenessContext(WINAPI*)();
+    using Awareness = int(WINAPI*)(AwarenessContext);  // 2: per monitor, 1: system, 0: none
+    using Equal = BOOL(WINAPI*)(AwarenessContext, AwarenessContext);
+    const auto context = reinterpret_cast<Context>(exported("GetThreadDpiAwarenessContext"));
+    const auto awareness = reinterpret_cast<Awareness>(exported("GetAwarenessFromDpiAwarenessContext"));
+    const auto equal = reinterpret_cast<Equal>(exported("AreDpiAwarenessContextsEqual"));
+    ASSERT_TRUE(context && awareness && equal) << "the system cannot say what it granted";
+    const DpiLevel granted = awareness(context()) != 2                                  ? DpiLevel::System
+                             : equal(context(), reinterpret_cast<AwarenessContext>(-4)) ? DpiLevel::PerMonitorV2
+                                                                                        : DpiLevel::PerMonitor;
+    EXPECT_EQ(Dpi(found).Level(), granted);
+}
+
 class DpiLevels : public ::testing::TestWithParam<LevelCase> {
 protected:
     LateBoundFunctions Functions() const {
