@@ -221,6 +221,19 @@ TEST_P(ExitBy, EndsTheProgramAtOnceWithoutAsking) {
 INSTANTIATE_TEST_SUITE_P(All, ExitBy, ::testing::ValuesIn(kExits),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Closed while its message is open (from the taskbar, say), Form1 goes with
+// its message, and the program ends.
+TEST(Exit, WhileTheMessageIsOpenEndsTheProgram) {
+    Form1Harness form;
+    const BeepCounter beeps;
+    MessageBoxCatcher boxes(nullptr, [&](HWND, const CaughtMessageBox&) { PostMessageW(form.Form(), WM_CLOSE, 0, 0); });
+    form.PressKey(VK_RETURN);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_FALSE(form.IsOpen());
+    EXPECT_TRUE(Form1Harness::TakeQuitRequest());
+    EXPECT_EQ(beeps.Count(), 0) << "the message showed";
+}
+
 // A double-click meant to select a word must not lose a typed entry for
 // good: Ctrl+Z brings it back.
 TEST(Clear, DoubleClickEmptiesThePlaceholderAndATypedEntryUndoably) {

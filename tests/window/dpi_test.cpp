@@ -320,6 +320,27 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     EXPECT_EQ(window.bottom - window.top, 200);
 }
 
+// Moved to another DPI while its message is open, Form1 is laid out for it
+// once the message goes, with the focus where it was.
+TEST(DpiWhileTheMessageIsOpen, FormIsExactOnceItGoes) {
+    Form1Harness form;
+    const UINT dpi = ScreenDpi() == 144 ? 120 : 144;
+    RECT suggested{};
+    MessageBoxCatcher boxes(nullptr, [&](HWND box, const CaughtMessageBox&) {
+        suggested = SuggestedRect(form.Form(), ScreenDpi(), dpi);
+        PostMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    form.PressKey(VK_RETURN);
+    EXPECT_EQ(boxes.Count(), 1u);
+    ExpectLaidOutAt(form, dpi);
+    RECT window{};
+    GetWindowRect(form.Form(), &window);
+    EXPECT_EQ(window.left, suggested.left);
+    EXPECT_EQ(window.top, suggested.top);
+    EXPECT_EQ(GetFocus(), form.Control(kText1Id));
+}
+
 // The placeholder is wholly selected, so that the first keystroke replaces
 // it, and reads from its first character.
 TEST(DpiPlaceholder, IsWhollySelectedAndReadsFromItsStart) {
