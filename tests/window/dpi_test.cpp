@@ -135,27 +135,6 @@ void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
     EXPECT_EQ(IconWidth(form.Form(), ICON_SMALL), wanted->smallIcon) << "the small icon at " << dpi << " DPI";
 }
 
-// A window's client area as the screen shows it.
-std::vector<COLORREF> PixelsOf(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    const HDC dc = GetDC(window), memory = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    const auto* first = static_cast<const COLORREF*>(bits);
-    std::vector<COLORREF> pixels(first, first + client.right * client.bottom);
-    for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;  // what alpha a blit leaves differs between Wines
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-    return pixels;
-}
-
 // Every control shows what it would paint now: nothing stale is left.
 void ExpectRepainted(Form1Harness& form, UINT dpi) {
     form.Pump();
@@ -203,16 +182,6 @@ RECT SuggestedRect(HWND form, UINT from, UINT to) {
             window.top + MulDiv(window.bottom - window.top, static_cast<int>(to), static_cast<int>(from))};
 }
 
-void MoveToDpi(HWND form, UINT dpi, const RECT& suggested) {
-    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-}
-
-void MoveToDpi(HWND form, UINT dpi) {
-    RECT current{};
-    GetWindowRect(form, &current);
-    MoveToDpi(form, dpi, current);
-}
-
 // Form1's moves and resizes, as it is told of them.
 LRESULT CALLBACK NoteWindowPositions(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR notes) {
@@ -241,7 +210,7 @@ TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
         OffsetRect(&suggested, dx, dy);
         std::vector<WINDOWPOS> moves;
         ASSERT_TRUE(SetWindowSubclass(form.Form(), NoteWindowPositions, 11, reinterpret_cast<DWORD_PTR>(&moves)));
-        MoveToDpi(form.Form(), next, suggested);
+        MoveToDpi(form.Form(), next, &suggested);
         RemoveWindowSubclass(form.Form(), NoteWindowPositions, 11);
         dpi = next;
         ExpectLaidOutAt(form, dpi);
@@ -292,9 +261,7 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     ASSERT_TRUE(IsIconic(form.Form()));
     ASSERT_TRUE(GetWindowPlacement(form.Form(), &before));
     for (const UINT dpi : {144u, 192u}) {
-        RECT minimised{};
-        GetWindowRect(form.Form(), &minimised);
-        MoveToDpi(form.Form(), dpi, minimised);  // Windows suggests where the icon is
+        MoveToDpi(form.Form(), dpi);  // Windows suggests where the icon is
         SendMessageW(form.Form(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
         form.Pump();
     }

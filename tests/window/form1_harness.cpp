@@ -159,6 +159,32 @@ COLORREF PixelOf(HWND window, int x, int y) {
     return pixel;
 }
 
+std::vector<COLORREF> PixelsOf(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const HDC dc = GetDC(window), memory = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    const auto* first = static_cast<const COLORREF*>(bits);
+    std::vector<COLORREF> pixels(first, first + client.right * client.bottom);
+    for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;  // what alpha a blit leaves differs between Wines
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+void MoveToDpi(HWND form, UINT dpi, const RECT* suggested) {
+    RECT where{};
+    GetWindowRect(form, &where);
+    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(suggested ? suggested : &where));
+}
+
 RECT RectInParent(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

@@ -78,8 +78,14 @@ private:
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);
 
-// A pixel of a window's client area, as the screen shows it.
+// A pixel of a window's client area, and all of them, as the screen shows
+// them.
 COLORREF PixelOf(HWND window, int x, int y);
+std::vector<COLORREF> PixelsOf(HWND window);
+
+// As Windows does when Form1 crosses to a monitor of another DPI: it
+// suggests a rectangle (by default, where the window is) and says so.
+void MoveToDpi(HWND form, UINT dpi, const RECT* suggested = nullptr);
 
 // The client-relative rectangle of a child window.
 RECT RectInParent(HWND child);

@@ -85,33 +85,33 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     expectFace(RGB(0x10, 0x60, 0x30), "after the system's colours changed");
 }
 
-// The pointer rests at a point of the screen: the move goes, as the system
-// would send it, to the window the point hits.
-HWND RestPointerAt(POINT point) {
-    SetCursorPos(point.x, point.y);
-    const HWND hit = WindowFromPoint(point);
-    ScreenToClient(hit, &point);
-    MSG move{hit, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y), GetTickCount(), {}};
-    ProcessMessage(GetAncestor(hit, GA_ROOT), move);
-    return hit;
-}
-
-// The text of the tooltip shown once the pointer has rested a while, or
-// what shows instead.
-std::wstring ShownTooltip(Form1Harness& form) {
+// Rests the pointer on a point of the screen until a tooltip shows, or a
+// while; the move goes, as the system would send it, to the window the
+// point hits. Returns that window and the tooltip's text. (Under Xvfb the
+// pointer may come late to where it is put: it is put there again.)
+std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
-    for (int wait = 0; wait < 100 && !IsWindowVisible(tooltip); ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        form.Pump();
+    HWND hit = nullptr;
+    for (int move = 0; move < 10 && !IsWindowVisible(tooltip); ++move) {
+        SetCursorPos(point.x, point.y);
+        hit = WindowFromPoint(point);
+        POINT inHit = point;
+        ScreenToClient(hit, &inHit);
+        MSG moved{hit, WM_MOUSEMOVE, 0, MAKELPARAM(inHit.x, inHit.y), GetTickCount(), {}};
+        ProcessMessage(GetAncestor(hit, GA_ROOT), moved);
+        for (int wait = 0; wait < 10 && !IsWindowVisible(tooltip); ++wait) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            form.Pump();
+        }
     }
-    if (!IsWindowVisible(tooltip)) return L"(no tooltip)";
+    if (!IsWindowVisible(tooltip)) return {hit, L"(no tooltip)"};
     wchar_t text[512]{};
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.lpszText = text;
     SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tooltip, TTM_POP, 0, 0);
-    return text;
+    return {hit, text};
 }
 
 // The caption and texts; each control's tooltip shows when the pointer
@@ -128,17 +128,17 @@ TEST(Form1, ShowsItsTextsAndATooltipWhereThePointerRests) {
             EXPECT_EQ(WindowText(form.Control(control.id)), control.text);
             RECT rect{};
             GetWindowRect(form.Control(control.id), &rect);
-            EXPECT_EQ(RestPointerAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}),
-                      form.Control(control.id));
-            EXPECT_EQ(ShownTooltip(form), control.tooltip) << (active ? "active" : "inactive");
+            const auto [hit, tip] = RestPointerAt(form, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+            EXPECT_EQ(hit, form.Control(control.id));
+            EXPECT_EQ(tip, control.tooltip) << (active ? "active" : "inactive") << ", control " << control.id;
         }
     }
     const ExpectedControlRect& find = ExpectedLayoutAt(ScreenDpi())->controls[3];
     POINT between{find.left - 2, find.top + 5};  // left of Find
     ClientToScreen(form.Form(), &between);
+    ASSERT_EQ(WindowFromPoint(between), form.Form());
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    SendMessageW(RestPointerAt(between), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.Form()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    SendMessageW(form.Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.Form()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -187,11 +187,7 @@ TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     if (GetParam().minimised) {
         ShowWindow(form.Form(), SW_MINIMIZE);
         form.Pump();
-        if (const UINT dpi = GetParam().dpiMeanwhile) {
-            RECT suggested{};
-            GetWindowRect(form.Form(), &suggested);
-            SendMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        }
+        if (GetParam().dpiMeanwhile) MoveToDpi(form.Form(), GetParam().dpiMeanwhile);
         ShowWindow(form.Form(), SW_RESTORE);
     } else {
         const OtherProgramWindow other;
@@ -251,9 +247,7 @@ TEST(Form1, KeepsWhatItDrawsWithUntilItAndItsObjectGo) {
         for (const ControlDescription& control : kForm1Controls)
             ASSERT_TRUE(
                 SetWindowSubclass(form.Control(control.id), NoteWhatIsDead, 3, reinterpret_cast<DWORD_PTR>(&dead)));
-        RECT where{};
-        GetWindowRect(window, &where);
-        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&where));
+        MoveToDpi(window, 144);
     }  // the object goes, its window still open
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(dead.empty()) << "deleted before the window went: " << ::testing::PrintToString(dead);

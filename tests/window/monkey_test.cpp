@@ -104,7 +104,9 @@ private:
     HWND Control(ControlId id) const { return form_->Control(id); }
     bool KeysReachForm1() const { return model_.active && !model_.minimised; }
     ControlId Focus() const { return kFocusOrder[model_.focus]; }
-    void FocusOn(ControlId id) { model_.focus = static_cast<std::size_t>(id == kText1Id ? 0 : id == kCommand1Id ? 1 : 2); }
+    void FocusOn(ControlId id) {
+        model_.focus = static_cast<std::size_t>(id == kText1Id ? 0 : id == kCommand1Id ? 1 : 2);
+    }
 
     // As Windows does when Form1 crosses to a monitor of another DPI.
     void ChangeDpi() {
@@ -142,10 +144,18 @@ private:
             if (meanwhile == Meanwhile::CloseForm1) PostMessageW(form1, WM_CLOSE, 0, 0), model_.open = false;
             const HWND ok = GetDlgItem(box, IDOK) ? GetDlgItem(box, IDOK) : GetDlgItem(box, IDCANCEL);
             switch (answer) {
-                case Answer::Enter: PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1); break;
-                case Answer::Esc: PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 1); break;
-                case Answer::ClickOk: PostMessageW(ok, BM_CLICK, 0, 0); break;
-                case Answer::CloseBox: PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+                case Answer::Enter:
+                    PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1);
+                    break;
+                case Answer::Esc:
+                    PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 1);
+                    break;
+                case Answer::ClickOk:
+                    PostMessageW(ok, BM_CLICK, 0, 0);
+                    break;
+                case Answer::CloseBox:
+                    PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+                    break;
             }
         });
         press(*this);
@@ -239,8 +249,18 @@ private:
 
 // Entries and Finds most, as users do.
 const Walk::StepKind Walk::kSteps[] = {
-    {8, SetEntry}, {6, Enter}, {3, Space}, {2, Esc}, {4, ClickFind}, {2, AltFind}, {1, AltExit}, {6, Tab},
-    {4, DoubleClickEntry}, {3, MinimiseOrRestore}, {3, ActivateOrNot}, {2, DpiChange},
+    {8, SetEntry},
+    {6, Enter},
+    {3, Space},
+    {2, Esc},
+    {4, ClickFind},
+    {2, AltFind},
+    {1, AltExit},
+    {6, Tab},
+    {4, DoubleClickEntry},
+    {3, MinimiseOrRestore},
+    {3, ActivateOrNot},
+    {2, DpiChange},
 };
 const std::discrete_distribution<std::size_t>::param_type Walk::kStepWeights = [] {
     std::vector<double> weights;
