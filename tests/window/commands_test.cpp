@@ -19,12 +19,26 @@ void ClickFind(Form1Harness& form) {
     form.Pump();
 }
 
-// By Enter, then by its access key.
+int WINAPI RefuseMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+
+// By Enter, then by its access key; a message that Windows cannot show
+// (short of memory, say) is told by a beep, once, and one that shows needs
+// none.
 TEST(Find, OnThePlaceholderRejectsTheEntry) {
     Form1Harness form;
-    MessageBoxCatcher boxes(form.Control(kLabel2Id));
+    MessageBoxCatcher boxes;
+    const BeepCounter beeps;
     form.PressKey(VK_RETURN);
     form.PressAltWith(L'а');
+    EXPECT_EQ(beeps.Count(), 0);
+    {
+        const ImportStandIn refused("user32.dll", "MessageBoxW", reinterpret_cast<const void*>(RefuseMessageBox));
+        form.PressKey(VK_RETURN);
+    }
+    EXPECT_EQ(beeps.Count(), 1);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].text, boxes.Boxes()[0].text);
     const CaughtMessageBox& box = boxes.Boxes()[0];
@@ -132,28 +146,6 @@ TEST(Find, WritesNumbersWithTheUsersDecimalSeparatorOfTheMoment) {
     }
 }
 
-int WINAPI RefuseMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-}
-
-// A message Windows cannot show (short of memory, say) is told by a beep,
-// once; one that shows needs none.
-TEST(Find, BeepsOnlyWhenItsMessageCannotShow) {
-    Form1Harness form;
-    MessageBoxCatcher boxes;
-    const BeepCounter beeps;
-    form.PressKey(VK_RETURN);
-    EXPECT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(beeps.Count(), 0);
-    {
-        const ImportStandIn refused("user32.dll", "MessageBoxW", reinterpret_cast<const void*>(RefuseMessageBox));
-        form.PressKey(VK_RETURN);
-    }
-    EXPECT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(beeps.Count(), 1);
-}
-
 struct ExitCase {
     const char* name;
     void (*act)(Form1Harness&);
@@ -205,35 +197,27 @@ TEST(Exit, WhileTheMessageIsOpenEndsTheProgram) {
     EXPECT_EQ(beeps.Count(), 0) << "the message showed";
 }
 
-// A double-click meant to select a word must not lose a typed entry for
-// good: Ctrl+Z brings it back.
-TEST(Clear, DoubleClickEmptiesThePlaceholderAndATypedEntryUndoably) {
+// A double-click on the entry field empties it, and only it; one meant to
+// select a word must not lose a typed entry for good: Ctrl+Z brings it
+// back. A double-click on either label does nothing.
+TEST(Clear, EmptiesTheEntryFieldOnlyAndUndoably) {
     Form1Harness form;
+    MessageBoxCatcher boxes;
     const HWND entry = form.Control(kText1Id);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"");
-    SetWindowTextW(entry, L"1 2 3 four");
+    SetWindowTextW(entry, kFinds[0].entry);
+    ClickFind(form);
+    for (const ControlId label : {kLabel1Id, kLabel2Id}) form.DoubleClick(form.Control(label));
+    EXPECT_EQ(WindowText(entry), kFinds[0].entry);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"");
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
     form.PressKey('Z', Form1Harness::kCtrl);
-    EXPECT_EQ(WindowText(entry), L"1 2 3 four");
+    EXPECT_EQ(WindowText(entry), kFinds[0].entry);
     form.DoubleClick(entry);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"") << "the placeholder never comes back";
-}
-
-// Only the entry field clears, and only itself: a double-click on either
-// label does nothing, and one on the entry leaves the display alone.
-TEST(Clear, IsTheEntryFieldsOnly) {
-    Form1Harness form;
-    MessageBoxCatcher boxes;
-    SetWindowTextW(form.Control(kText1Id), kFinds[0].entry);
-    ClickFind(form);
-    for (const ControlId label : {kLabel1Id, kLabel2Id}) form.DoubleClick(form.Control(label));
-    EXPECT_EQ(WindowText(form.Control(kText1Id)), kFinds[0].entry);
-    form.DoubleClick(form.Control(kText1Id));
-    EXPECT_EQ(WindowText(form.Control(kText1Id)), L"");
-    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
     EXPECT_EQ(boxes.Count(), 1u) << "the Find's box, and no other";
 }
 
