@@ -308,22 +308,19 @@ TEST(DpiWhileTheMessageIsOpen, FormIsExactOnceItGoes) {
     EXPECT_EQ(GetFocus(), form.Control(kText1Id));
 }
 
-// The placeholder is wholly selected, so that the first keystroke replaces
-// it, and reads from its first character.
-TEST(DpiPlaceholder, IsWhollySelectedAndReadsFromItsStart) {
+// The placeholder shows from its first character, wholly selected, so that
+// the first keystroke replaces it; typing goes on past the field's right
+// edge: the text scrolls, and keeps every character typed.
+TEST(DpiEntry, ShowsThePlaceholderFromItsStartAndScrollsToTakeMore) {
     Form1Harness form;
     const HWND entry = form.Control(kText1Id);
     ASSERT_EQ(GetFocus(), entry);
-    DWORD start = 0, end = 0;
-    SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(entry)));
-    RECT client{};
-    GetClientRect(entry, &client);
-    const LRESULT atLeftEdge = SendMessageW(entry, EM_CHARFROMPOS, 0, MAKELPARAM(1, client.bottom / 2));
-    EXPECT_EQ(LOWORD(atLeftEdge), 0) << "the character at the field's left edge, at " << ScreenDpi() << " DPI";
-    form.PressKey('7');
-    EXPECT_EQ(WindowText(entry), L"7");
+    EXPECT_EQ(SendMessageW(entry, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "the first character in sight";
+    std::wstring typed;
+    for (int i = 1; i <= 18; ++i) typed += std::to_wstring(i * 1111) + L' ';
+    for (const wchar_t key : typed) form.PressKey(key);  // digits and the space are their own virtual keys
+    EXPECT_EQ(WindowText(entry), typed);
+    EXPECT_GT(SendMessageW(entry, EM_GETFIRSTVISIBLELINE, 0, 0), 40) << "the first character in sight";
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DpiLevels, ::testing::ValuesIn(kLevels),

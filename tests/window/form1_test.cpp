@@ -27,18 +27,6 @@ TEST(Form1, IsAFixedWindowWithAnUnlimitedEntry) {
     EXPECT_GE(SendMessageW(form.Control(kText1Id), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
-// Typing goes on past the entry field's right edge: the text scrolls, and
-// keeps every character typed.
-TEST(Form1, EntryScrollsToTakeTextWiderThanItself) {
-    Form1Harness form;
-    const HWND entry = form.Control(kText1Id);
-    std::wstring typed;
-    for (int i = 1; i <= 18; ++i) typed += std::to_wstring(i * 1111) + L' ';
-    for (const wchar_t key : typed) form.PressKey(key);  // digits and the space are their own virtual keys
-    EXPECT_EQ(WindowText(entry), typed);
-    EXPECT_GT(SendMessageW(entry, EM_GETFIRSTVISIBLELINE, 0, 0), 40) << "the first character in sight";
-}
-
 // The system's colour of dialog faces, changed for one test as a contrast
 // theme changes it (every window is told, and repaints), then put back.
 class FaceColourOverride {
