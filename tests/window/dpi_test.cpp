@@ -22,7 +22,12 @@ namespace {
 TEST(DpiTestPrefix, RunsAtTheDpiItIsMeantFor) { EXPECT_EQ(ScreenDpi(), EnvironmentNumber("MIRVEL_TEST_DPI", 96)); }
 
 // Each Windows a lab runs, as the program meets it: which functions exist,
-// and what Windows says the process was granted (form1_harness.h).
+// and what Windows 10 says it granted the process, as the context itself,
+// compared as Windows compares them (Wine 8 grants v1, Wine 10 v2).
+AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
+AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
+BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
+
 // Windows 10 is asked, at WM_NCCREATE, to scale a v1 window's frame.
 int nonClientScalingRequests = 0;
 BOOL WINAPI RecordNonClientScaling(HWND) {
@@ -42,7 +47,8 @@ HRESULT WINAPI DpiForMonitor(HMONITOR, int type, UINT* dpiX, UINT* dpiY) {
 
 LateBoundFunctions Windows10(AwarenessContext(WINAPI* granted)()) {
     LateBoundFunctions functions = LateBoundFunctions::Resolve();
-    GrantAwareness(functions, granted);
+    functions.getThreadDpiAwarenessContext = granted;
+    functions.areDpiAwarenessContextsEqual = SameAwareness;
     functions.enableNonClientDpiScaling = RecordNonClientScaling;
     return functions;
 }

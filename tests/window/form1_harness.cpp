@@ -35,12 +35,7 @@ Form1Harness::Form1Harness(const LateBoundFunctions& functions) : form_(function
 }
 
 void Form1Harness::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg{};
-    msg.hwnd = target;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
+    MSG msg{target, message, wParam, lParam, GetTickCount(), {}};
     ProcessMessage(Form(), msg);
 }
 
@@ -88,18 +83,6 @@ void Form1Harness::Pump() {
 bool Form1Harness::TakeQuitRequest() {
     MSG msg{};
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
-
-AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
-AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
-
-namespace {
-BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
-}  // namespace
-
-void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* granted)()) {
-    functions.getThreadDpiAwarenessContext = granted;
-    functions.areDpiAwarenessContextsEqual = SameAwareness;
 }
 
 namespace {

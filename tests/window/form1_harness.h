@@ -41,13 +41,6 @@ private:
     MainWindow form_;
 };
 
-// What Windows 10 says it granted the process, stood in for: Wine grants
-// per-monitor v1 and knows nothing of v2. The answer is the context itself,
-// compared as Windows compares them.
-AwarenessContext WINAPI GrantedPerMonitorV1();
-AwarenessContext WINAPI GrantedPerMonitorV2();
-void GrantAwareness(LateBoundFunctions& functions, AwarenessContext(WINAPI* granted)());
-
 // A system function the program imports, stood in for while this lives, as
 // a Windows that refuses it would answer: the entry of the program's import
 // table that the loader bound to it is pointed at the stand-in.

@@ -217,16 +217,11 @@ TEST(Form1, KeepsWhatItDrawsWithUntilItAndItsObjectGo) {
 }
 
 // Faults while Form1 is being made: a C++ exception from inside WM_CREATE
-// (here from the DPI of the window, asked for there), which the window
-// procedure stops with a beep, and what Windows can refuse.
-UINT WINAPI FailingDpiForWindow(HWND) { throw std::runtime_error("injected into WM_CREATE"); }
+// (here from the icons' size, asked for there), which the window procedure
+// stops with a beep, and what Windows can refuse.
+int WINAPI FailingMetric(int, UINT) { throw std::runtime_error("injected into WM_CREATE"); }
 
-LateBoundFunctions FailingInCreate() {
-    LateBoundFunctions functions;
-    GrantAwareness(functions, GrantedPerMonitorV1);
-    functions.getDpiForWindow = FailingDpiForWindow;
-    return functions;
-}
+LateBoundFunctions FailingInCreate() { return LateBoundFunctions{.getSystemMetricsForDpi = FailingMetric}; }
 
 ATOM WINAPI RefuseClass(const WNDCLASSEXW*) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -268,19 +263,18 @@ protected:
     std::optional<ImportStandIn> refused_;
 };
 
-TEST_P(MakingForm1, FailsWithoutLeavingAHalfMadeWindow) {
-    MainWindow form(GetParam().functions());
-    EXPECT_FALSE(form.Create(GetModuleHandleW(nullptr), SW_SHOW));
-    EXPECT_EQ(form.Window(), nullptr);
-    EXPECT_EQ(FindWindowW(MainWindow::ClassName(), nullptr), nullptr) << "no half-made Form1 is left";
-    EXPECT_EQ(beeps_.Count(), GetParam().beeps);
-}
-
-TEST_P(MakingForm1, FailingMakesTheProgramSaySoAndEnd) {
-    MessageBoxCatcher boxes;
+// The program says so and ends, with no half-made Form1 behind its message.
+TEST_P(MakingForm1, FailsCleanlyAndTheProgramSaysSo) {
+    HWND halfMade = nullptr;
+    MessageBoxCatcher boxes(nullptr, [&](HWND box, const CaughtMessageBox& caught) {
+        halfMade = FindWindowW(MainWindow::ClassName(), nullptr);
+        MessageBoxCatcher::PressOk(box, caught);
+    });
     PostQuitMessage(0);  // should Form1 be made after all, its message loop ends at once
     EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, GetParam().functions()), 1);
     Form1Harness::TakeQuitRequest();
+    EXPECT_EQ(halfMade, nullptr);
+    EXPECT_EQ(beeps_.Count(), GetParam().beeps);
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].title, kExpectedStartFailedTitle);
     EXPECT_EQ(boxes.Boxes()[0].text, kExpectedStartFailedText);
