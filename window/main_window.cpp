@@ -299,11 +299,7 @@ void MainWindow::SizeToLayout(UINT dpi, const POINT* corner) {
         sizeWhenRestored_ = true;
         return;
     }
-    RECT current{};
-    if (!GetWindowRect(Window(), &current)) return;
     const SIZE size = OuterSizeInItsFrame(dpi);
-    const bool sized = current.right - current.left == size.cx && current.bottom - current.top == size.cy;
-    if (sized && (!corner || (corner->x == current.left && corner->y == current.top))) return;
     SetWindowPos(Window(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE));
 }

@@ -24,8 +24,10 @@ TEST(DpiTestPrefix, RunsAtTheDpiItIsMeantFor) { EXPECT_EQ(ScreenDpi(), Environme
 // Each Windows a lab runs, as the program meets it: which functions exist,
 // and what Windows 10 says it granted the process, as the context itself,
 // compared as Windows compares them (Wine 8 grants v1, Wine 10 v2).
-AwarenessContext WINAPI GrantedPerMonitorV1() { return kPerMonitorAware; }
-AwarenessContext WINAPI GrantedPerMonitorV2() { return kPerMonitorAwareV2; }
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE (-3) and its V2 (-4), as Windows'
+// headers define them.
+AwarenessContext WINAPI GrantedPerMonitorV1() { return reinterpret_cast<AwarenessContext>(-3); }
+AwarenessContext WINAPI GrantedPerMonitorV2() { return reinterpret_cast<AwarenessContext>(-4); }
 BOOL WINAPI SameAwareness(AwarenessContext a, AwarenessContext b) { return a == b; }
 
 // Windows 10 is asked, at WM_NCCREATE, to scale a v1 window's frame.
@@ -95,7 +97,7 @@ TEST(DpiOnThisSystem, IsFoundByTheProgramAsGranted) {
     const auto equal = reinterpret_cast<Equal>(exported("AreDpiAwarenessContextsEqual"));
     ASSERT_TRUE(context && awareness && equal) << "the system cannot say what it granted";
     const DpiLevel granted = awareness(context()) != 2                                  ? DpiLevel::System
-                             : equal(context(), reinterpret_cast<AwarenessContext>(-4)) ? DpiLevel::PerMonitorV2
+                             : equal(context(), GrantedPerMonitorV2()) ? DpiLevel::PerMonitorV2
                                                                                         : DpiLevel::PerMonitor;
     EXPECT_EQ(Dpi(found).Level(), granted);
 }

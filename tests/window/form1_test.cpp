@@ -62,24 +62,29 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     expectFace(RGB(0x10, 0x60, 0x30), "after the system's colours changed");
 }
 
-// Rests the pointer on a point of the screen until a tooltip shows, or a
-// while; the move goes, as the system would send it, to the window the
-// point hits. Returns that window and the tooltip's text. (Under Xvfb the
-// pointer may come late to where it is put: it is put there again.)
+// Rests the pointer on a point of the screen until a tooltip shows, or for a
+// second; the move goes, as the system would send it, to the window the
+// point hits. Returns that window and the tooltip's text. (Wine refuses to
+// move the pointer while another program holds it, as Wine programs of
+// other tests beside this one may for a few seconds: it is put there again
+// until it is where it was put.)
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
-    for (int move = 0; move < 10 && !IsWindowVisible(tooltip); ++move) {
-        SetCursorPos(point.x, point.y);
-        hit = WindowFromPoint(point);
-        POINT inHit = point;
-        ScreenToClient(hit, &inHit);
-        MSG moved{hit, WM_MOUSEMOVE, 0, MAKELPARAM(inHit.x, inHit.y), GetTickCount(), {}};
-        ProcessMessage(GetAncestor(hit, GA_ROOT), moved);
-        for (int wait = 0; wait < 10 && !IsWindowVisible(tooltip); ++wait) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            form.Pump();
+    int rested = 0;  // 20 ms steps with the pointer where it was put
+    for (int step = 0; step < 500 && rested < 50 && !IsWindowVisible(tooltip); ++step) {
+        if (step % 10 == 0) {
+            SetCursorPos(point.x, point.y);
+            hit = WindowFromPoint(point);
+            POINT inHit = point;
+            ScreenToClient(hit, &inHit);
+            MSG moved{hit, WM_MOUSEMOVE, 0, MAKELPARAM(inHit.x, inHit.y), GetTickCount(), {}};
+            ProcessMessage(GetAncestor(hit, GA_ROOT), moved);
         }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        form.Pump();
+        POINT now{};
+        rested = GetCursorPos(&now) && now.x == point.x && now.y == point.y ? rested + 1 : 0;
     }
     if (!IsWindowVisible(tooltip)) return {hit, L"(no tooltip)"};
     wchar_t text[512]{};
