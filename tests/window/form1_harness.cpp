@@ -208,18 +208,6 @@ UINT ScreenDpi() {
     return static_cast<UINT>(dpi);
 }
 
-MessageFontOverride::MessageFontOverride(const LOGFONTW& font) {
-    saved_.cbSize = sizeof(saved_);
-    EXPECT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0));
-    NONCLIENTMETRICSW changed = saved_;
-    changed.lfMessageFont = font;
-    EXPECT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(changed), &changed, SPIF_SENDCHANGE));
-}
-
-MessageFontOverride::~MessageFontOverride() {
-    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, SPIF_SENDCHANGE);
-}
-
 MessageBoxCatcher::MessageBoxCatcher(HWND watched, Answer answer) : watched_(watched), answer_(std::move(answer)) {
     boxes_.reserve(kKept);
     activeCatcher = this;

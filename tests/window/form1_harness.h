@@ -106,18 +106,6 @@ private:
 // The DPI the test runs at: the system's, read without the program's help.
 UINT ScreenDpi();
 
-// The system's message font, set to another for one test and then put back.
-class MessageFontOverride {
-public:
-    explicit MessageFontOverride(const LOGFONTW& font);
-    ~MessageFontOverride();
-    MessageFontOverride(const MessageFontOverride&) = delete;
-    MessageFontOverride& operator=(const MessageFontOverride&) = delete;
-
-private:
-    NONCLIENTMETRICSW saved_{};
-};
-
 enum class BoxIcon { None, Stop, Information, Other };
 
 struct CaughtMessageBox {
