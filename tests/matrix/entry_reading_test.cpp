@@ -40,20 +40,18 @@ TEST_P(RejectsEntry, AndLeavesTheMatrixAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     All, RejectsEntry,
-    ::testing::Values(RejectedCase{"Empty", u""},
-                      RejectedCase{"Placeholder", u"(Введите матрицу размером 6x3 - 18 элементов)"},
-                      RejectedCase{"Seventeen", Join(17, u"1")}, RejectedCase{"Nineteen", Join(19, u"1")},
-                      RejectedCase{"TrailingSpaceMakesNineteen", OneToEighteen() + u" "},
-                      RejectedCase{"LeadingSpaceMakesNineteen", u" " + OneToEighteen()},
-                      RejectedCase{"DoubleSpaceMakesNineteen", u"1  2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18"},
-                      RejectedCase{"TabsDoNotSeparate",
-                                   u"1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18"},
-                      RejectedCase{"NorCommasOrSemicolons", Join(6, u"1,2;3")},
-                      RejectedCase{"NorLineFeedsOrNoBreakSpaces", Join(6, u"1\n2\u00A03")},
-                      RejectedCase{"OneSpace", u" "},
-                      RejectedCase{"OverflowInFirstItem", u"1e400" + Join(17, u"1").insert(0, u" ")},
-                      RejectedCase{"OverflowInLastItem", Join(17, u"1") + u" -1e999"},
-                      RejectedCase{"HexWiderThan32Bits", Join(17, u"1") + u" &H123456789"}),
+    ::testing::Values(
+        RejectedCase{"Empty", u""}, RejectedCase{"Placeholder", u"(Введите матрицу размером 6x3 - 18 элементов)"},
+        RejectedCase{"Seventeen", Join(17, u"1")}, RejectedCase{"Nineteen", Join(19, u"1")},
+        RejectedCase{"TrailingSpaceMakesNineteen", OneToEighteen() + u" "},
+        RejectedCase{"LeadingSpaceMakesNineteen", u" " + OneToEighteen()},
+        RejectedCase{"DoubleSpaceMakesNineteen", u"1  2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18"},
+        RejectedCase{"TabsDoNotSeparate", u"1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18"},
+        RejectedCase{"NorCommasOrSemicolons", Join(6, u"1,2;3")},
+        RejectedCase{"NorLineFeedsOrNoBreakSpaces", Join(6, u"1\n2\u00A03")}, RejectedCase{"OneSpace", u" "},
+        RejectedCase{"OverflowInFirstItem", u"1e400" + Join(17, u"1").insert(0, u" ")},
+        RejectedCase{"OverflowInLastItem", Join(17, u"1") + u" -1e999"},
+        RejectedCase{"HexWiderThan32Bits", Join(17, u"1") + u" &H123456789"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadMatrixEntry, FillsRowByRow) {

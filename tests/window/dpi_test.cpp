@@ -301,7 +301,7 @@ TEST(DpiWhileTheMessageIsOpen, FormIsExactOnceItGoes) {
     Form1Harness form;
     const UINT dpi = ScreenDpi() == 144 ? 120 : 144;
     RECT suggested{};
-    MessageBoxCatcher boxes(nullptr, [&](HWND box, const CaughtMessageBox&) {
+    MessageBoxCatcher boxes([&](HWND box, const CaughtMessageBox&) {
         suggested = SuggestedRect(form.Form(), ScreenDpi(), dpi);
         PostMessageW(form.Form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
         PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -208,7 +208,7 @@ UINT ScreenDpi() {
     return static_cast<UINT>(dpi);
 }
 
-MessageBoxCatcher::MessageBoxCatcher(HWND watched, Answer answer) : watched_(watched), answer_(std::move(answer)) {
+MessageBoxCatcher::MessageBoxCatcher(Answer answer) : answer_(std::move(answer)) {
     boxes_.reserve(kKept);
     activeCatcher = this;
     hook_ = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
@@ -230,10 +230,6 @@ void MessageBoxCatcher::Catch(HWND box) {
     if (box == lastBox_) return;
     lastBox_ = box;
     CaughtMessageBox caught = ReadMessageBox(box);
-    if (watched_) {
-        caught.watchedTextWhenShown = WindowText(watched_);
-        caught.watchedPainted = !GetUpdateRect(watched_, nullptr, FALSE);
-    }
     if (boxes_.size() < kKept) boxes_.push_back(caught);
     ++count_;
     answer_(box, caught);

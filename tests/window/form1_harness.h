@@ -115,9 +115,7 @@ struct CaughtMessageBox {
     int buttonCount = 0;
     bool hasOkButton = false;
     HWND owner = nullptr;
-    bool ownerDisabled = false;         // the owner takes no input while the box is open
-    std::wstring watchedTextWhenShown;  // the text of the watched window as the box appeared
-    bool watchedPainted = false;        // whether it had nothing left to paint then
+    bool ownerDisabled = false;  // the owner takes no input while the box is open
 };
 
 // What a message box shows: title, text, icon, buttons and owner.
@@ -130,7 +128,7 @@ public:
     using Answer = std::function<void(HWND box, const CaughtMessageBox& caught)>;
     static void PressOk(HWND box, const CaughtMessageBox& caught);
 
-    explicit MessageBoxCatcher(HWND watched = nullptr, Answer answer = PressOk);
+    explicit MessageBoxCatcher(Answer answer = PressOk);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
@@ -146,7 +144,6 @@ private:
     void Catch(HWND box);
 
     HHOOK hook_ = nullptr;
-    HWND watched_ = nullptr;
     Answer answer_;
     HWND lastBox_ = nullptr;  // activated again while it is answered: caught once
     std::vector<CaughtMessageBox> boxes_;

@@ -27,22 +27,6 @@ TEST(Form1, IsAFixedWindowWithAnUnlimitedEntry) {
     EXPECT_GE(SendMessageW(form.Control(kText1Id), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
-// The system's colour of dialog faces, changed for one test as a contrast
-// theme changes it (every window is told, and repaints), then put back.
-class FaceColourOverride {
-public:
-    explicit FaceColourOverride(COLORREF colour) : saved_(GetSysColor(kFace)) {
-        EXPECT_TRUE(SetSysColors(1, &kFace, &colour));
-    }
-    ~FaceColourOverride() { SetSysColors(1, &kFace, &saved_); }
-    FaceColourOverride(const FaceColourOverride&) = delete;
-    FaceColourOverride& operator=(const FaceColourOverride&) = delete;
-
-private:
-    static constexpr INT kFace = COLOR_BTNFACE;
-    COLORREF saved_;
-};
-
 // Form1 and its labels are painted in the dialog face colour, the one the
 // system has at the moment.
 TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
@@ -57,9 +41,14 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
         EXPECT_EQ(PixelOf(form.Control(kLabel2Id), label2.right / 2, label2.bottom / 2), face) << "Label2, " << when;
         EXPECT_EQ(PixelOf(form.Control(kLabel1Id), label1.right - 1, label1.bottom - 1), face) << "Label1, " << when;
     };
-    expectFace(GetSysColor(COLOR_BTNFACE), "as it opens");
-    const FaceColourOverride contrast(RGB(0x10, 0x60, 0x30));
-    expectFace(RGB(0x10, 0x60, 0x30), "after the system's colours changed");
+    // Changed as a contrast theme changes it (every window is told, and
+    // repaints), then put back.
+    constexpr INT kFace = COLOR_BTNFACE;
+    const COLORREF saved = GetSysColor(kFace), contrast = RGB(0x10, 0x60, 0x30);
+    expectFace(saved, "as it opens");
+    EXPECT_TRUE(SetSysColors(1, &kFace, &contrast));
+    expectFace(contrast, "after the system's colours changed");
+    SetSysColors(1, &kFace, &saved);
 }
 
 // Rests the pointer on a point of the screen until a tooltip shows, or for a
@@ -67,12 +56,13 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
 // point hits. Returns that window and the tooltip's text. (Wine refuses to
 // move the pointer while another program holds it, as Wine programs of
 // other tests beside this one may for a few seconds: it is put there again
-// until it is where it was put.)
+// until it is where it was put, and a tooltip shown meanwhile is not this
+// point's.)
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
     int rested = 0;  // 20 ms steps with the pointer where it was put
-    for (int step = 0; step < 500 && rested < 50 && !IsWindowVisible(tooltip); ++step) {
+    for (int step = 0; step < 500 && rested < 50; ++step) {
         if (step % 10 == 0) {
             SetCursorPos(point.x, point.y);
             hit = WindowFromPoint(point);
@@ -84,7 +74,10 @@ std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         form.Pump();
         POINT now{};
-        rested = GetCursorPos(&now) && now.x == point.x && now.y == point.y ? rested + 1 : 0;
+        const bool there = GetCursorPos(&now) && now.x == point.x && now.y == point.y;
+        rested = there ? rested + 1 : 0;
+        if (IsWindowVisible(tooltip) && there) break;
+        SendMessageW(tooltip, TTM_POP, 0, 0);  // one shown for where the pointer was
     }
     if (!IsWindowVisible(tooltip)) return {hit, L"(no tooltip)"};
     wchar_t text[512]{};
@@ -271,7 +264,7 @@ protected:
 // The program says so and ends, with no half-made Form1 behind its message.
 TEST_P(MakingForm1, FailsCleanlyAndTheProgramSaysSo) {
     HWND halfMade = nullptr;
-    MessageBoxCatcher boxes(nullptr, [&](HWND box, const CaughtMessageBox& caught) {
+    MessageBoxCatcher boxes([&](HWND box, const CaughtMessageBox& caught) {
         halfMade = FindWindowW(MainWindow::ClassName(), nullptr);
         MessageBoxCatcher::PressOk(box, caught);
     });

@@ -130,7 +130,7 @@ private:
         const auto answer = static_cast<Answer>(Pick(4));
         const auto meanwhile = static_cast<Meanwhile>(Pick(6) < 3 ? 0 : Pick(4));
         std::size_t boxes = 0;
-        MessageBoxCatcher catcher(nullptr, [&](HWND box, const CaughtMessageBox& seen) {
+        MessageBoxCatcher catcher([&](HWND box, const CaughtMessageBox& seen) {
             ++boxes;
             const bool rejected = !entry || !entry->display;
             const std::wstring text = rejected ? kExpectedErrorText : ExpectedResultText(entry->rowList);
