@@ -52,25 +52,7 @@ TEST(Find, OnThePlaceholderRejectsTheEntry) {
     EXPECT_EQ(WindowText(form.Control(kText1Id)), kExpectedPlaceholder);
 }
 
-struct FindCase {
-    const char* name;
-    const wchar_t* entry;
-    const wchar_t* display;
-    const wchar_t* rowList;
-};
-
-const FindCase kFinds[] = {
-    {"OneToEighteen", L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
-     L"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
-    {"FirstAndThird", L"1 1 1 1 1 1 -1 2 2 2 2 2 3 3 3 3 3 3", L"1 1 1 1 1 1 \r\n-1 2 2 2 2 2 \r\n3 3 3 3 3 3 \r\n",
-     L"1-й 3-й "},
-    {"NoneWithZerosAndText", L"0 0 0 0 0 0 abc 1 1 1 1 1 1 1 1 1 1 ",
-     L"0 0 0 0 0 0 \r\n0 1 1 1 1 1 \r\n1 1 1 1 1 0 \r\n", L""},
-    {"StoredNumbersAreShown", L"007 1e2 &H1F 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
-     L"7 100 31 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
-};
-
-class FindWithEntry : public ::testing::TestWithParam<FindCase> {};
+class FindWithEntry : public ::testing::TestWithParam<ExpectedFind> {};
 
 // Windows' static control takes a new text by invalidating itself, to be
 // painted at the next WM_PAINT; Wine's paints it at once. Label2 is made to
@@ -96,7 +78,7 @@ TEST_P(FindWithEntry, ShowsTheMatrixBeforeTheResult) {
         MessageBoxCatcher::PressOk(box, caught);
     });
     ASSERT_TRUE(SetWindowSubclass(label2, TakeTextAsOnWindows, 1, 0));
-    SetWindowTextW(form.Control(kText1Id), GetParam().entry);
+    SetWindowTextW(form.Control(kText1Id), GetParam().entry.c_str());
     form.PressKey(VK_RETURN);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     const CaughtMessageBox& box = boxes.Boxes()[0];
@@ -119,7 +101,7 @@ TEST_P(FindWithEntry, ShowsTheMatrixBeforeTheResult) {
     EXPECT_TRUE(PixelsOf(form.Control(kLabel2Id)) == shown) << "the screen shows it as before the error";
 }
 
-INSTANTIATE_TEST_SUITE_P(All, FindWithEntry, ::testing::ValuesIn(kFinds),
+INSTANTIATE_TEST_SUITE_P(All, FindWithEntry, ::testing::ValuesIn(kExpectedFinds),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The user's decimal separator as it is at each Find; put back after.
@@ -189,15 +171,15 @@ TEST(Clear, EmptiesTheEntryFieldOnlyAndUndoably) {
     const HWND entry = form.Control(kText1Id);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"");
-    SetWindowTextW(entry, kFinds[0].entry);
+    SetWindowTextW(entry, kExpectedFinds[0].entry.c_str());
     ClickFind(form);
     for (const ControlId label : {kLabel1Id, kLabel2Id}) form.DoubleClick(form.Control(label));
-    EXPECT_EQ(WindowText(entry), kFinds[0].entry);
+    EXPECT_EQ(WindowText(entry), kExpectedFinds[0].entry);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"");
-    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kFinds[0].display);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kExpectedFinds[0].display);
     form.PressKey('Z', Form1Harness::kCtrl);
-    EXPECT_EQ(WindowText(entry), kFinds[0].entry);
+    EXPECT_EQ(WindowText(entry), kExpectedFinds[0].entry);
     form.DoubleClick(entry);
     form.DoubleClick(entry);
     EXPECT_EQ(WindowText(entry), L"") << "the placeholder never comes back";

@@ -35,6 +35,36 @@ inline std::wstring ExpectedResultText(const std::wstring& rowList) {
     return L"В заданной матрице все элементы\r\nположительны в(во) " + rowList + L"строке(-ах).";
 }
 
+// Entries that Find accepts, and what it shows for each: Label2's matrix and
+// the result's row list.
+struct ExpectedFind {
+    const char* name;
+    std::wstring entry;
+    const wchar_t* display;
+    const wchar_t* rowList;
+};
+
+inline std::wstring TenThousandCharacters() {  // 18 long items; every fourth negative
+    const std::wstring item = std::wstring(10'000 / 18 - 1, L'0') + L"3";
+    std::wstring text = item;
+    for (int i = 1; i < 18; ++i) text += (i % 4 == 0 ? L" -" : L" ") + item;
+    return text;
+}
+
+inline const ExpectedFind kExpectedFinds[] = {
+    {"OneToEighteen", L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
+     L"1 2 3 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
+    {"FirstAndThird", L"1 1 1 1 1 1 -1 2 2 2 2 2 3 3 3 3 3 3", L"1 1 1 1 1 1 \r\n-1 2 2 2 2 2 \r\n3 3 3 3 3 3 \r\n",
+     L"1-й 3-й "},
+    {"NoneWithZerosAndText", L"0 0 0 0 0 0 abc 1 1 1 1 1 1 1 1 1 1 ",
+     L"0 0 0 0 0 0 \r\n0 1 1 1 1 1 \r\n1 1 1 1 1 0 \r\n", L""},
+    {"StoredNumbersAreShown", L"007 1e2 &H1F 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
+     L"7 100 31 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
+    {"AnEmptyItemIsZero", L"1 2 3 4 5 6 7 8 9 10 11  13 14 15 16 17 18",
+     L"1 2 3 4 5 6 \r\n7 8 9 10 11 0 \r\n13 14 15 16 17 18 \r\n", L"1-й 3-й "},
+    {"TenThousandCharacters", TenThousandCharacters(), L"3 3 3 3 -3 3 \r\n3 3 -3 3 3 3 \r\n-3 3 3 3 -3 3 \r\n", L""},
+};
+
 inline constexpr const wchar_t* kExpectedStartFailedTitle = L"Mirvel";
 inline constexpr const wchar_t* kExpectedStartFailedText = L"Не удалось открыть окно программы Mirvel.";
 
