@@ -164,21 +164,6 @@ SIZE OuterSizeAt(SIZE client, UINT dpi) {
             client.cy + 2 * (metric(SM_CYFIXEDFRAME) + padding) + metric(SM_CYCAPTION)};
 }
 
-TEST_P(DpiLevels, LayTheFormOutInTwipsAtTheScreensDpi) {
-    nonClientScalingRequests = 0;
-    Form1Harness form(Functions());
-    const UINT dpi = ScreenDpi();
-    ExpectLaidOutAt(form, dpi);
-    EXPECT_EQ(nonClientScalingRequests, GetParam().asksForFrameScaling ? 1 : 0);
-
-    // At the system DPI every level draws the system's frame.
-    const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
-    RECT window{};
-    GetWindowRect(form.Form(), &window);
-    EXPECT_EQ(window.right - window.left, outer.cx);
-    EXPECT_EQ(window.bottom - window.top, outer.cy);
-}
-
 // What Windows does when a window crosses to a monitor of another DPI: it
 // suggests the window rectangle scaled to the new DPI (under per-monitor v2,
 // the size the window gave for it), and sends WM_DPICHANGED.
@@ -201,13 +186,22 @@ LRESULT CALLBACK NoteWindowPositions(HWND window, UINT message, WPARAM wParam, L
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-// From 96 DPI to 120, 144 and 192 and back, in one move each: the window
-// lands on the suggested corner with the layout's exact client area, and is
-// told of its new place once; also where only one coordinate of the corner
-// changes, at the same DPI.
-TEST_P(DpiLevels, MoveToAnotherDpiInOneStepWithTheExactClientArea) {
+// Form1 laid out in twips at the screen's DPI, then moved from it to 120,
+// 144 and 192 DPI and back, in one move each: the window lands on the
+// suggested corner with the layout's exact client area, and is told of its
+// new place once; also where only one coordinate of the corner changes, at
+// the same DPI.
+TEST_P(DpiLevels, LayTheFormOutInTwipsAndMoveToAnotherDpiInOneStep) {
+    nonClientScalingRequests = 0;
     Form1Harness form(Functions());
     UINT dpi = ScreenDpi();
+    ExpectLaidOutAt(form, dpi);
+    EXPECT_EQ(nonClientScalingRequests, GetParam().asksForFrameScaling ? 1 : 0);
+    // At the system DPI every level draws the system's frame.
+    const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
+    RECT frame{};
+    GetWindowRect(form.Form(), &frame);
+    EXPECT_TRUE(frame.right - frame.left == outer.cx && frame.bottom - frame.top == outer.cy);
     struct Move {
         UINT dpi;
         int dx, dy;  // the suggested corner moved by
