@@ -307,5 +307,21 @@ INSTANTIATE_TEST_SUITE_P(Shown, Program, ::testing::Values(SW_SHOWNORMAL, SW_SHO
     return std::string(info.param == SW_SHOWNORMAL ? "Normal" : "MinimisedByItsShortcut");
 });
 
+// GetMessage failing; after a hundred calls it gives WM_QUIT, so that a loop
+// that does not stop at the failure ends all the same.
+int getMessageCalls = 0;
+BOOL WINAPI FailToGetMessages(LPMSG message, HWND, UINT, UINT) {
+    if (++getMessageCalls < 100) return -1;
+    *message = MSG{nullptr, WM_QUIT, 0, 0, 0, {}};
+    return 0;
+}
+
+// A message loop that cannot get its messages ends at once, with -1.
+TEST(ProgramLoop, EndsWhenItCannotGetItsMessages) {
+    const ImportStandIn failing("user32.dll", "GetMessageW", reinterpret_cast<const void*>(FailToGetMessages));
+    EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, LateBoundFunctions::Resolve()), -1);
+    EXPECT_EQ(getMessageCalls, 1);
+}
+
 }  // namespace
 }  // namespace mirvel::testing
