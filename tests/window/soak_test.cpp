@@ -48,6 +48,8 @@ struct Alive {
     DWORD gdiObjects = 0, userObjects = 0;
 };
 
+BOOL CALLBACK CountWindow(HWND, LPARAM windows) { return ++*reinterpret_cast<int*>(windows), TRUE; }
+
 Alive AliveNow(HWND form) {
     Alive alive;
     for (const HGDIOBJ font : fontsMade) alive.fonts += GetObjectType(font) == OBJ_FONT;
@@ -58,9 +60,8 @@ Alive AliveNow(HWND form) {
         DeleteObject(info.hbmMask);
         if (info.hbmColor) DeleteObject(info.hbmColor);
     }
-    const auto count = [](HWND, LPARAM windows) { return ++*reinterpret_cast<int*>(windows), TRUE; };
-    EnumThreadWindows(GetCurrentThreadId(), count, reinterpret_cast<LPARAM>(&alive.windows));
-    EnumChildWindows(form, count, reinterpret_cast<LPARAM>(&alive.windows));
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&alive.windows));
+    EnumChildWindows(form, CountWindow, reinterpret_cast<LPARAM>(&alive.windows));
     alive.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     alive.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     return alive;
