@@ -135,13 +135,6 @@ HWND TooltipControlOf(HWND form) {
     return nullptr;
 }
 
-COLORREF PixelOf(HWND window, int x, int y) {
-    const HDC dc = GetDC(window);
-    const COLORREF pixel = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return pixel;
-}
-
 std::vector<COLORREF> PixelsOf(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
@@ -208,6 +201,30 @@ UINT ScreenDpi() {
     return static_cast<UINT>(dpi);
 }
 
+namespace {
+
+// What a message box shows: title, text, icon, buttons and owner.
+CaughtMessageBox ReadMessageBox(HWND box) {
+    CaughtMessageBox caught;
+    caught.title = WindowText(box);
+    caught.owner = GetWindow(box, GW_OWNER);
+    caught.ownerDisabled = caught.owner && !IsWindowEnabled(caught.owner);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {
+            ++caught.buttonCount;
+            caught.hasOkButton = caught.hasOkButton || GetDlgCtrlID(child) == IDOK;
+        } else if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
+            caught.icon = IdentifyIcon(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
+        } else if (HasClass(child, L"Static") && GetWindowTextLengthW(child) > 0) {
+            caught.text = WindowText(child);
+        }
+    }
+    return caught;
+}
+
+}  // namespace
+
 MessageBoxCatcher::MessageBoxCatcher(Answer answer) : answer_(std::move(answer)) {
     boxes_.reserve(kKept);
     activeCatcher = this;
@@ -236,24 +253,5 @@ void MessageBoxCatcher::Catch(HWND box) {
 }
 
 void MessageBoxCatcher::PressOk(HWND box, const CaughtMessageBox&) { PostMessageW(box, WM_COMMAND, IDOK, 0); }
-
-CaughtMessageBox ReadMessageBox(HWND box) {
-    CaughtMessageBox caught;
-    caught.title = WindowText(box);
-    caught.owner = GetWindow(box, GW_OWNER);
-    caught.ownerDisabled = caught.owner && !IsWindowEnabled(caught.owner);
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const LONG style = GetWindowLongW(child, GWL_STYLE);
-        if (HasClass(child, L"Button") && (style & WS_VISIBLE)) {
-            ++caught.buttonCount;
-            caught.hasOkButton = caught.hasOkButton || GetDlgCtrlID(child) == IDOK;
-        } else if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
-            caught.icon = IdentifyIcon(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
-        } else if (HasClass(child, L"Static") && GetWindowTextLengthW(child) > 0) {
-            caught.text = WindowText(child);
-        }
-    }
-    return caught;
-}
 
 }  // namespace mirvel::testing

@@ -71,9 +71,8 @@ private:
 // The tooltip control that Form1 owns.
 HWND TooltipControlOf(HWND form);
 
-// A pixel of a window's client area, and all of them, as the screen shows
-// them.
-COLORREF PixelOf(HWND window, int x, int y);
+// The pixels of a window's client area, row by row, as the screen shows
+// them: 0xRRGGBB.
 std::vector<COLORREF> PixelsOf(HWND window);
 
 // As Windows does when Form1 crosses to a monitor of another DPI: it
@@ -117,9 +116,6 @@ struct CaughtMessageBox {
     HWND owner = nullptr;
     bool ownerDisabled = false;  // the owner takes no input while the box is open
 };
-
-// What a message box shows: title, text, icon, buttons and owner.
-CaughtMessageBox ReadMessageBox(HWND box);
 
 // Catches every message box the thread shows, once, notes what it says and
 // answers it by a policy: by default it presses OK, as a user would.

@@ -31,15 +31,17 @@ TEST(Form1, IsAFixedWindowWithAnUnlimitedEntry) {
 // system has at the moment.
 TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     Form1Harness form;
+    // Form1's corner; the middle of Label2, empty until a Find; the end of
+    // Label1, whose second line ends short of it.
     const auto expectFace = [&](COLORREF face, const char* when) {
         form.Pump();
-        RECT client{}, label2{}, label1{};
-        GetClientRect(form.Form(), &client);
-        GetClientRect(form.Control(kLabel2Id), &label2);  // empty until a Find
-        GetClientRect(form.Control(kLabel1Id), &label1);  // its second line ends short of the corner
-        EXPECT_EQ(PixelOf(form.Form(), client.right - 2, client.bottom - 2), face) << "Form1, " << when;
-        EXPECT_EQ(PixelOf(form.Control(kLabel2Id), label2.right / 2, label2.bottom / 2), face) << "Label2, " << when;
-        EXPECT_EQ(PixelOf(form.Control(kLabel1Id), label1.right - 1, label1.bottom - 1), face) << "Label1, " << when;
+        for (const auto& [window, middle] : {std::pair{form.Form(), false}, std::pair{form.Control(kLabel2Id), true},
+                                             std::pair{form.Control(kLabel1Id), false}}) {
+            const std::vector<COLORREF> pixels = PixelsOf(window);
+            const std::size_t at = middle ? pixels.size() / 2 : pixels.size() - 3;
+            EXPECT_EQ(pixels[at], RGB(GetBValue(face), GetGValue(face), GetRValue(face)))
+                << WindowText(window) << ", " << when;
+        }
     };
     // Changed as a contrast theme changes it (every window is told, and
     // repaints), then put back.

@@ -30,9 +30,7 @@ const wchar_t* const kRejected[] = {
     L"",
 };
 
-// How Find's message box is answered, after what else may befall Form1
-// while it is open.
-enum class Answer { Enter, Esc, ClickOk, CloseBox };
+// What else may befall Form1 while Find's message box is open.
 enum class Meanwhile { Nothing, DpiChange, FontChange, CloseForm1 };
 
 constexpr ControlId kFocusOrder[] = {kText1Id, kCommand1Id, kCommand2Id};  // Tab's order
@@ -107,7 +105,7 @@ private:
         const ExpectedFind* entry = nullptr;
         for (const ExpectedFind& find : kExpectedFinds) entry = find.entry == model_.entry ? &find : entry;
         const HWND form1 = form_->Form();
-        const auto answer = static_cast<Answer>(Pick(4));
+        const std::size_t answer = Pick(4);  // Enter, Esc, a click on OK, or the box's close box
         const auto meanwhile = static_cast<Meanwhile>(Pick(6) < 3 ? 0 : Pick(4));
         std::size_t boxes = 0;
         MessageBoxCatcher catcher([&](HWND box, const CaughtMessageBox& seen) {
@@ -123,20 +121,18 @@ private:
             if (meanwhile == Meanwhile::FontChange) PostMessageW(form1, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
             if (meanwhile == Meanwhile::CloseForm1) PostMessageW(form1, WM_CLOSE, 0, 0), model_.open = false;
             const HWND ok = GetDlgItem(box, IDOK) ? GetDlgItem(box, IDOK) : GetDlgItem(box, IDCANCEL);
-            switch (answer) {
-                case Answer::Enter:
-                    PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1);
-                    break;
-                case Answer::Esc:
-                    PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 1);
-                    break;
-                case Answer::ClickOk:
-                    PostMessageW(ok, BM_CLICK, 0, 0);
-                    break;
-                case Answer::CloseBox:
-                    PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-                    break;
-            }
+            struct Posted {
+                HWND to;
+                UINT message;
+                WPARAM wParam;
+                LPARAM lParam;
+            };
+            const Posted answers[] = {{ok, WM_KEYDOWN, VK_RETURN, 1},
+                                      {ok, WM_KEYDOWN, VK_ESCAPE, 1},
+                                      {ok, BM_CLICK, 0, 0},
+                                      {box, WM_SYSCOMMAND, SC_CLOSE, 0}};
+            const Posted& posted = answers[answer];
+            PostMessageW(posted.to, posted.message, posted.wParam, posted.lParam);
         });
         press(*this);
         form_->Pump();
