@@ -134,9 +134,13 @@ void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
     GetClientRect(form.Form(), &client);
     EXPECT_EQ(client.right, wanted->client.cx) << "client width at " << dpi << " DPI";
     EXPECT_EQ(client.bottom, wanted->client.cy) << "client height at " << dpi << " DPI";
-    for (const ExpectedControlRect& control : wanted->controls)
+    for (const ExpectedControlRect& control : wanted->controls) {
         EXPECT_TRUE(IsAt(RectInParent(form.Control(control.id)), control))
             << "control " << control.id << " at " << dpi << " DPI";
+        GetClientRect(form.Control(control.id), &client);  // no frame but the entry's sunken edge
+        EXPECT_TRUE(control.id == kText1Id || (client.right == control.width && client.bottom == control.height))
+            << "control " << control.id << " has a frame";
+    }
     EXPECT_EQ(SendMessageW(TooltipControlOf(form.Form()), TTM_GETMAXTIPWIDTH, 0, 0), wanted->tipWidth)
         << "the tooltips' width at " << dpi << " DPI";
     EXPECT_EQ(IconWidth(form.Form(), ICON_BIG), wanted->bigIcon) << "the big icon at " << dpi << " DPI";
@@ -186,6 +190,19 @@ LRESULT CALLBACK NoteWindowPositions(HWND window, UINT message, WPARAM wParam, L
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
+// Made on a monitor of another DPI than the system's (a second screen),
+// Form1 is laid out for that monitor from the start.
+UINT monitorDpi = 0;
+UINT WINAPI DpiOfTheOtherMonitor(HWND) { return monitorDpi; }
+
+TEST(DpiPerMonitor, StartsAtTheDpiOfItsMonitor) {
+    LateBoundFunctions functions = Windows10(GrantedPerMonitorV2);
+    monitorDpi = ScreenDpi() == 120 ? 192 : 120;
+    functions.getDpiForWindow = DpiOfTheOtherMonitor;
+    const Form1Harness form(functions);
+    ExpectLaidOutAt(form, monitorDpi);
+}
+
 // Form1 laid out in twips at the screen's DPI, then moved from it to 120,
 // 144 and 192 DPI and back, in one move each: the window lands on the
 // suggested corner with the layout's exact client area, and is told of its
@@ -197,7 +214,9 @@ TEST_P(DpiLevels, LayTheFormOutInTwipsAndMoveToAnotherDpiInOneStep) {
     UINT dpi = ScreenDpi();
     ExpectLaidOutAt(form, dpi);
     EXPECT_EQ(nonClientScalingRequests, GetParam().asksForFrameScaling ? 1 : 0);
-    // At the system DPI every level draws the system's frame.
+    // At the system DPI every level draws the system's fixed frame, with a
+    // minimise box and no maximise box.
+    EXPECT_EQ(GetWindowLongW(form.Form(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), WS_MINIMIZEBOX);
     const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
     RECT frame{};
     GetWindowRect(form.Form(), &frame);
@@ -312,7 +331,7 @@ TEST(DpiWhileTheMessageIsOpen, FormIsExactOnceItGoes) {
 
 // The placeholder shows from its first character, wholly selected, so that
 // the first keystroke replaces it; typing goes on past the field's right
-// edge: the text scrolls, and keeps every character typed.
+// edge: the text scrolls, and keeps every character typed, without limit.
 TEST(DpiEntry, ShowsThePlaceholderFromItsStartAndScrollsToTakeMore) {
     Form1Harness form;
     const HWND entry = form.Control(kText1Id);
@@ -323,6 +342,7 @@ TEST(DpiEntry, ShowsThePlaceholderFromItsStartAndScrollsToTakeMore) {
     for (const wchar_t key : typed) form.PressKey(key);  // digits and the space are their own virtual keys
     EXPECT_EQ(WindowText(entry), typed);
     EXPECT_GT(SendMessageW(entry, EM_GETFIRSTVISIBLELINE, 0, 0), 40) << "the first character in sight";
+    EXPECT_GE(SendMessageW(entry, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DpiLevels, ::testing::ValuesIn(kLevels),

@@ -18,15 +18,6 @@
 namespace mirvel::testing {
 namespace {
 
-// Form1 is a fixed window that can be minimised but not maximised or
-// resized; the entry field takes text without a length limit.
-TEST(Form1, IsAFixedWindowWithAnUnlimitedEntry) {
-    Form1Harness form;
-    EXPECT_EQ(GetWindowLongW(form.Form(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
-              WS_MINIMIZEBOX);
-    EXPECT_GE(SendMessageW(form.Control(kText1Id), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
-}
-
 // Form1 and its labels are painted in the dialog face colour, the one the
 // system has at the moment.
 TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
