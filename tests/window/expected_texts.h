@@ -44,8 +44,10 @@ struct ExpectedFind {
     const wchar_t* rowList;
 };
 
-inline std::wstring TenThousandCharacters() {  // 18 long items; every fourth negative
-    const std::wstring item = std::wstring(10'000 / 18 - 1, L'0') + L"3";
+// Eighteen items of the given length, runs of zeros ending in 3; every fourth
+// negative.
+inline std::wstring EighteenLongItems(std::size_t itemLength) {
+    const std::wstring item = std::wstring(itemLength - 1, L'0') + L"3";
     std::wstring text = item;
     for (int i = 1; i < 18; ++i) text += (i % 4 == 0 ? L" -" : L" ") + item;
     return text;
@@ -62,7 +64,17 @@ inline const ExpectedFind kExpectedFinds[] = {
      L"7 100 31 4 5 6 \r\n7 8 9 10 11 12 \r\n13 14 15 16 17 18 \r\n", L"1-й 2-й 3-й "},
     {"AnEmptyItemIsZero", L"1 2 3 4 5 6 7 8 9 10 11  13 14 15 16 17 18",
      L"1 2 3 4 5 6 \r\n7 8 9 10 11 0 \r\n13 14 15 16 17 18 \r\n", L"1-й 3-й "},
-    {"TenThousandCharacters", TenThousandCharacters(), L"3 3 3 3 -3 3 \r\n3 3 -3 3 3 3 \r\n-3 3 3 3 -3 3 \r\n", L""},
+    {"TenThousandCharacters", EighteenLongItems(10'000 / 18), L"3 3 3 3 -3 3 \r\n3 3 -3 3 3 3 \r\n-3 3 3 3 -3 3 \r\n",
+     L""},
+};
+
+// Entries that Find rejects with the input error.
+inline constexpr const wchar_t* kRejectedEntries[] = {
+    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17",
+    L" 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
+    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1e400",
+    L"1 2 3 4 5 6\r\n7 8 9 10 11 12 13 14 15 16 17 18",
+    L"",
 };
 
 inline constexpr const wchar_t* kExpectedStartFailedTitle = L"Mirvel";

@@ -311,6 +311,7 @@ BOOL WINAPI FailToGetMessages(LPMSG message, HWND, UINT, UINT) {
 
 // A message loop that cannot get its messages ends at once, with -1.
 TEST(ProgramLoop, EndsWhenItCannotGetItsMessages) {
+    getMessageCalls = 0;
     const ImportStandIn failing("user32.dll", "GetMessageW", reinterpret_cast<const void*>(FailToGetMessages));
     EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), SW_SHOW, LateBoundFunctions::Resolve()), -1);
     EXPECT_EQ(getMessageCalls, 1);

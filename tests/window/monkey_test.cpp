@@ -21,15 +21,6 @@
 namespace mirvel::testing {
 namespace {
 
-// Entries that Find rejects with the input error.
-const wchar_t* const kRejected[] = {
-    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17",
-    L" 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18",
-    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1e400",
-    L"1 2 3 4 5 6\r\n7 8 9 10 11 12 13 14 15 16 17 18",
-    L"",
-};
-
 // What else may befall Form1 while Find's message box is open.
 enum class Meanwhile { Nothing, DpiChange, FontChange, CloseForm1 };
 
@@ -142,9 +133,9 @@ private:
     }
 
     static void SetEntry(Walk& walk) {
-        const std::size_t pick = walk.Pick(std::size(kExpectedFinds) + std::size(kRejected));
-        walk.model_.entry =
-            pick < std::size(kExpectedFinds) ? kExpectedFinds[pick].entry : kRejected[pick - std::size(kExpectedFinds)];
+        const std::size_t pick = walk.Pick(std::size(kExpectedFinds) + std::size(kRejectedEntries));
+        walk.model_.entry = pick < std::size(kExpectedFinds) ? kExpectedFinds[pick].entry
+                                                             : kRejectedEntries[pick - std::size(kExpectedFinds)];
         SetWindowTextW(walk.Control(kText1Id), walk.model_.entry.c_str());
     }
     static void Enter(Walk& walk) {

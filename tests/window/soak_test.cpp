@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "expected_layout.h"
+#include "expected_texts.h"
 #include "form1_harness.h"
 
 namespace mirvel::testing {
@@ -67,20 +68,6 @@ Alive AliveNow(HWND form) {
     return alive;
 }
 
-const wchar_t* const kEntries[] = {
-    L"1 2 3 4 5 6 -1 2 3 4 5 6 0.5 1e-3 &H1F 4 5 6",     // read
-    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17",        // one short
-    L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1e400",  // out of range
-};
-
-// Eighteen items of the given length, each a run of zeros ending in 7.
-std::wstring EighteenLongItems(std::size_t itemLength) {
-    const std::wstring item = std::wstring(itemLength - 1, L'0') + L"7 ";
-    std::wstring text;
-    for (int i = 0; i < 18; ++i) text += item;
-    return text.substr(0, text.size() - 1);
-}
-
 // Wine's edit control takes quadratic time to take a long text (100,000
 // characters: 13 s), so the largest entries are handed to Find the way the
 // control hands over its text, through WM_GETTEXTLENGTH and WM_GETTEXT.
@@ -121,9 +108,11 @@ TEST(Soak, RoundsLeaveNothingBehind) {
     const ImportStandIn box("user32.dll", "MessageBoxW", reinterpret_cast<const void*>(AnswerBox));
     Form1Harness form(functions);
     const HWND entry = form.Control(kText1Id);
+    // An entry read, one short and one out of range, in turn.
+    const std::wstring entries[] = {kExpectedFinds[1].entry, kRejectedEntries[0], kRejectedEntries[2]};
     boxesShown = 0;
     const auto round = [&](int i) {
-        SetWindowTextW(entry, kEntries[i % 3]);
+        SetWindowTextW(entry, entries[i % 3].c_str());
         form.PressKey(VK_RETURN);
         for (int tab = 0; tab < 3; ++tab) form.PressKey(VK_TAB);  // round the tab order, back to the entry
         form.DoubleClick(entry);
@@ -168,7 +157,7 @@ TEST(Soak, RoundsLeaveNothingBehind) {
     ASSERT_TRUE(SetWindowSubclass(entry, ServeText, 1, reinterpret_cast<DWORD_PTR>(&huge)));
     form.PressKey(VK_RETURN);
     EXPECT_EQ(boxesShown, static_cast<unsigned>(rounds + 1));
-    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n7 7 7 7 7 7 \r\n");
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), L"3 3 3 3 -3 3 \r\n3 3 -3 3 3 3 \r\n-3 3 3 3 -3 3 \r\n");
 }
 
 }  // namespace
