@@ -44,16 +44,27 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     SetSysColors(1, &kFace, &saved);
 }
 
-// Rests the pointer on a point of the screen until a tooltip shows, or for a
-// second; the move goes, as the system would send it, to the window the
-// point hits. Returns that window and the tooltip's text. (Wine refuses to
-// move the pointer while another program holds it, as Wine programs of
-// other tests beside this one may for a few seconds: it is put there again
-// until it is where it was put, and a tooltip shown meanwhile is not this
-// point's.)
+// The tool a tooltip shows, and its text.
+std::pair<UINT_PTR, std::wstring> ShownTool(HWND tooltip) {
+    wchar_t text[512]{};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return {tool.uId, text};
+}
+
+// Rests the pointer on a point of the screen until the tooltip of the
+// window there shows, or for a second; the move goes, as the system would
+// send it, to the window the point hits. Returns that window and the text
+// of the tooltip shown last. (Wine refuses to move the pointer while
+// another program holds it, as Wine programs of other tests beside this one
+// may for a few seconds: it is put there again until it is where it was
+// put. A tooltip still showing for the point before is put away.)
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
+    std::pair<UINT_PTR, std::wstring> shown{0, L"(no tooltip)"};
     int rested = 0;  // 20 ms steps with the pointer where it was put
     for (int step = 0; step < 500 && rested < 50; ++step) {
         if (step % 10 == 0) {
@@ -69,17 +80,12 @@ std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
         POINT now{};
         const bool there = GetCursorPos(&now) && now.x == point.x && now.y == point.y;
         rested = there ? rested + 1 : 0;
-        if (IsWindowVisible(tooltip) && there) break;
-        SendMessageW(tooltip, TTM_POP, 0, 0);  // one shown for where the pointer was
+        if (IsWindowVisible(tooltip)) shown = ShownTool(tooltip);
+        if (there && shown.first == reinterpret_cast<UINT_PTR>(hit)) break;
+        SendMessageW(tooltip, TTM_POP, 0, 0);
     }
-    if (!IsWindowVisible(tooltip)) return {hit, L"(no tooltip)"};
-    wchar_t text[512]{};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.lpszText = text;
-    SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tooltip, TTM_POP, 0, 0);
-    return {hit, text};
+    return {hit, shown.second};
 }
 
 // The caption and texts; each control's tooltip shows when the pointer
