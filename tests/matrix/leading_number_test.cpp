@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Item{u"49406564584124654e-340", std::numeric_limits<double>::denorm_min()},
                       Item{u"2.4703282292062328e-324", std::numeric_limits<double>::denorm_min()},
                       Item{u"2.4703282292062327e-324", 0.0}, Item{u"1e-325", 0.0}, Item{u"-2e-324", -0.0},
-                      Item{u"1e-1000000000", 0.0}, Item{u"7091431314788835e5", 709143131478883434496.0},
+                      Item{u"1e-1000000000", 0.0}, Item{u"1000e-99999999999", 0.0},
+                      Item{u"7091431314788835e5", 709143131478883434496.0},
                       Item{u"6301175804972573e5", 630117580497257365504.0},
                       Item{u"5239871176096853e6", 5239871176096852475904.0},
                       Item{u"-4561409651688050e8", -456140965168805033541632.0}));
@@ -92,11 +93,6 @@ INSTANTIATE_TEST_SUITE_P(Exponent, ReadsNumber,
                                            Item{u"1e", 1.0}, Item{u"1e+", 1.0}, Item{u"1e-", 1.0}, Item{u"1ee5", 1.0},
                                            Item{u".5e1", 5.0}, Item{u"0e999999999999999999999", 0.0},
                                            Item{u"0.000001e300", 1e294}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Underflow, ReadsNumber,
-    ::testing::Values(Item{u"1e-400", 0.0}, Item{u"-1e-400", -0.0}, Item{u"1000e-99999999999", 0.0},
-                      Item{u"4.9406564584124654e-324", std::numeric_limits<double>::denorm_min()}));
 
 INSTANTIATE_TEST_SUITE_P(RadixLiterals, ReadsNumber,
                          ::testing::Values(Item{u"&H1F", 31.0}, Item{u"&h1f", 31.0}, Item{u"&HFFFF", -1.0},

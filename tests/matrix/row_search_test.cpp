@@ -52,24 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{"OnlySecond", Rows({PositiveWith(1, -1), kPositive, PositiveWith(4, -1)}), u"2-й "}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FindPositiveRows, NegativeAnywhereInTheRowDisqualifiesIt) {
-    for (std::size_t column = 0; column < 6; ++column) {
-        EXPECT_EQ(FindPositiveRows(Rows({PositiveWith(column, -1), kPositive, kPositive}), u".").rowList, u"2-й 3-й ")
-            << "column " << column + 1;
-    }
-}
-
 TEST(FindPositiveRows, WritesStoredNumbersNotTypedItems) {
     Matrix matrix;
     ASSERT_TRUE(ReadMatrixEntry(u"007 1e2 abc  2.5 -0 &HFFFF 1 1 1 1 1 1e15 1e-15 0.1 1 1 1", matrix));
     const RowReport report = FindPositiveRows(matrix, u",");
     EXPECT_EQ(report.displayText, u"7 100 0 0 2,5 0 \r\n-1 1 1 1 1 1 \r\n1E+15 1E-15 0,1 1 1 1 \r\n");
     EXPECT_EQ(report.rowList, u"3-й ");
-}
-
-TEST(FindPositiveRows, WritesThreeFullLinesWhenNoRowQualifies) {
-    const RowReport report = FindPositiveRows(Matrix{}, u".");
-    EXPECT_EQ(report.displayText, u"0 0 0 0 0 0 \r\n0 0 0 0 0 0 \r\n0 0 0 0 0 0 \r\n");
 }
 
 }  // namespace

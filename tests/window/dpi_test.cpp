@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "expected_layout.h"
@@ -132,8 +134,8 @@ void ExpectLaidOutAt(const Form1Harness& form, UINT dpi) {
     ASSERT_NE(wanted, nullptr) << "the table has no row for " << dpi << " DPI";
     RECT client{};
     GetClientRect(form.Form(), &client);
-    EXPECT_EQ(client.right, wanted->client.cx) << "client width at " << dpi << " DPI";
-    EXPECT_EQ(client.bottom, wanted->client.cy) << "client height at " << dpi << " DPI";
+    EXPECT_EQ((std::pair{client.right, client.bottom}), (std::pair{wanted->client.cx, wanted->client.cy}))
+        << "client area at " << dpi << " DPI";
     for (const ExpectedControlRect& control : wanted->controls) {
         EXPECT_TRUE(IsAt(RectInParent(form.Control(control.id)), control))
             << "control " << control.id << " at " << dpi << " DPI";
@@ -221,12 +223,9 @@ TEST_P(DpiLevels, LayTheFormOutInTwipsAndMoveToAnotherDpiInOneStep) {
     RECT frame{};
     GetWindowRect(form.Form(), &frame);
     EXPECT_TRUE(frame.right - frame.left == outer.cx && frame.bottom - frame.top == outer.cy);
-    struct Move {
-        UINT dpi;
-        int dx, dy;  // the suggested corner moved by
-    };
-    for (const auto& [next, dx, dy] : {Move{120, 0, 0}, Move{144, 0, 0}, Move{192, 0, 0}, Move{192, 7, 0},
-                                       Move{192, 0, 5}, Move{96, 0, 0}, Move{144, 0, 0}}) {
+    // To a DPI, with the suggested corner moved by dx and dy.
+    for (const auto& [next, dx, dy] :
+         {std::tuple{120u, 0, 0}, {144u, 0, 0}, {192u, 0, 0}, {192u, 7, 0}, {192u, 0, 5}, {96u, 0, 0}, {144u, 0, 0}}) {
         RECT suggested = SuggestedRect(form.Form(), dpi, next);
         OffsetRect(&suggested, dx, dy);
         std::vector<WINDOWPOS> moves;
@@ -238,11 +237,11 @@ TEST_P(DpiLevels, LayTheFormOutInTwipsAndMoveToAnotherDpiInOneStep) {
         ExpectRepainted(form, dpi);
         RECT window{};
         GetWindowRect(form.Form(), &window);
-        EXPECT_EQ(window.left, suggested.left) << "at " << dpi << " DPI";
-        EXPECT_EQ(window.top, suggested.top) << "at " << dpi << " DPI";
+        EXPECT_EQ((std::pair{window.left, window.top}), (std::pair{suggested.left, suggested.top})) << dpi << " DPI";
         ASSERT_EQ(moves.size(), 1u) << "moves to " << dpi << " DPI";
-        EXPECT_EQ(moves[0].cx, window.right - window.left) << "the one move has the final size";
-        EXPECT_EQ(moves[0].cy, window.bottom - window.top) << "the one move has the final size";
+        EXPECT_EQ((std::pair<LONG, LONG>{moves[0].cx, moves[0].cy}),
+                  (std::pair{window.right - window.left, window.bottom - window.top}))
+            << "the one move has the final size";
     }
 }
 
@@ -260,8 +259,7 @@ TEST(DpiPerMonitorV2, GivesTheSizeForANewDpiWhenAsked) {
             SIZE size{};
             EXPECT_TRUE(SendMessageW(form.Form(), kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
             const SIZE outer = OuterSizeAt(ExpectedLayoutAt(dpi)->client, dpi);
-            EXPECT_EQ(size.cx, outer.cx) << "at " << dpi << " DPI";
-            EXPECT_EQ(size.cy, outer.cy) << "at " << dpi << " DPI";
+            EXPECT_EQ((std::pair{size.cx, size.cy}), (std::pair{outer.cx, outer.cy})) << "at " << dpi << " DPI";
         }
     }
     functions.adjustWindowRectExForDpi = NoFrameRules;
@@ -298,14 +296,13 @@ TEST_P(DpiLevels, ComeBackFromMinimisedWhereTheyWereAtTheNewDpi) {
     WINDOWPLACEMENT after{};
     after.length = sizeof(after);
     ASSERT_TRUE(GetWindowPlacement(form.Form(), &after));
-    EXPECT_EQ(after.rcNormalPosition.left, before.rcNormalPosition.left);
-    EXPECT_EQ(after.rcNormalPosition.top, before.rcNormalPosition.top);
+    EXPECT_EQ((std::pair{after.rcNormalPosition.left, after.rcNormalPosition.top}),
+              (std::pair{before.rcNormalPosition.left, before.rcNormalPosition.top}));
     // Restored, it takes a size it is given, as any window does.
     ASSERT_TRUE(SetWindowPos(form.Form(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
     RECT window{};
     GetWindowRect(form.Form(), &window);
-    EXPECT_EQ(window.right - window.left, 300);
-    EXPECT_EQ(window.bottom - window.top, 200);
+    EXPECT_EQ((std::pair{window.right - window.left, window.bottom - window.top}), (std::pair{300L, 200L}));
 }
 
 // Moved to another DPI while its message is open, Form1 is laid out for it
@@ -324,8 +321,7 @@ TEST(DpiWhileTheMessageIsOpen, FormIsExactOnceItGoes) {
     ExpectLaidOutAt(form, dpi);
     RECT window{};
     GetWindowRect(form.Form(), &window);
-    EXPECT_EQ(window.left, suggested.left);
-    EXPECT_EQ(window.top, suggested.top);
+    EXPECT_EQ((std::pair{window.left, window.top}), (std::pair{suggested.left, suggested.top}));
     EXPECT_EQ(GetFocus(), form.Control(kText1Id));
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expected_layout.h"
@@ -44,16 +45,6 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
     SetSysColors(1, &kFace, &saved);
 }
 
-// The tool a tooltip shows, and its text.
-std::pair<UINT_PTR, std::wstring> ShownTool(HWND tooltip) {
-    wchar_t text[512]{};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.lpszText = text;
-    SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    return {tool.uId, text};
-}
-
 // Rests the pointer on a point of the screen until the tooltip of the
 // window there shows, or for a second; the move goes, as the system would
 // send it, to the window the point hits. Returns that window and the text
@@ -64,7 +55,9 @@ std::pair<UINT_PTR, std::wstring> ShownTool(HWND tooltip) {
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
-    std::pair<UINT_PTR, std::wstring> shown{0, L"(no tooltip)"};
+    wchar_t shown[512] = L"(no tooltip)";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
     int rested = 0;  // 20 ms steps with the pointer where it was put
     for (int step = 0; step < 500 && rested < 50; ++step) {
         if (step % 10 == 0) {
@@ -80,12 +73,15 @@ std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
         POINT now{};
         const bool there = GetCursorPos(&now) && now.x == point.x && now.y == point.y;
         rested = there ? rested + 1 : 0;
-        if (IsWindowVisible(tooltip)) shown = ShownTool(tooltip);
-        if (there && shown.first == reinterpret_cast<UINT_PTR>(hit)) break;
+        tool.lpszText = shown;
+        if (IsWindowVisible(tooltip) &&
+            SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) && there &&
+            tool.uId == reinterpret_cast<UINT_PTR>(hit))
+            break;
         SendMessageW(tooltip, TTM_POP, 0, 0);
     }
     SendMessageW(tooltip, TTM_POP, 0, 0);
-    return {hit, shown.second};
+    return {hit, shown};
 }
 
 // The caption and texts; each control's tooltip shows when the pointer
@@ -157,8 +153,7 @@ TEST_P(Reactivation, GivesTheFocusBackWhereItWas) {
     EXPECT_EQ(GetFocus(), focused);
     DWORD start = 0, end = 0;
     SendMessageW(entry, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 2u);
-    EXPECT_EQ(end, 5u);
+    EXPECT_EQ((std::pair{start, end}), (std::pair<DWORD, DWORD>{2, 5})) << "the selection";
     const ControlId enterPresses = GetParam().focused == kCommand2Id ? kCommand2Id : kCommand1Id;
     EXPECT_EQ(SendMessageW(form.Form(), DM_GETDEFID, 0, 0), MAKELRESULT(enterPresses, DC_HASDEFID));
     EXPECT_EQ(HasHeavyBorder(form.Control(kCommand2Id)), enterPresses == kCommand2Id);

@@ -17,25 +17,14 @@ std::wstring ProgramPath() {
     return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Mirvel.exe";
 }
 
-class ProgramIcon : public ::testing::Test {
-protected:
-    void SetUp() override {
-        module_ =
-            LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(module_, nullptr);
-    }
-    void TearDown() override {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE module_ = nullptr;
-};
-
-TEST_F(ProgramIcon, IsTransparentOutsideThePage) {
+TEST(ProgramIcon, IsTransparentOutsideThePage) {
+    const HMODULE program =
+        LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
     for (const int size : {32, 16}) {
-        const auto icon = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
-        ASSERT_NE(icon, nullptr) << size;
+        const auto icon = static_cast<HICON>(LoadImageW(program, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
         ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
+        ASSERT_TRUE(icon && GetIconInfo(icon, &info)) << size;
         const HDC dc = CreateCompatibleDC(nullptr);
         const HGDIOBJ old = SelectObject(dc, info.hbmMask);
         EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255)) << "top-left corner, size " << size;
@@ -47,6 +36,7 @@ TEST_F(ProgramIcon, IsTransparentOutsideThePage) {
         if (info.hbmColor) DeleteObject(info.hbmColor);
         DestroyIcon(icon);
     }
+    FreeLibrary(program);
 }
 
 }  // namespace
