@@ -87,7 +87,8 @@ TEST(Soak, RoundsLeaveNothingBehind) {
     Form1Harness form(functions);
     const HWND entry = form.Control(kText1Id);
     // An entry read, one short and one out of range, in turn.
-    const std::wstring entries[] = {kExpectedFinds[1].entry, kRejectedEntries[0], kRejectedEntries[2]};
+    const ExpectedFind& read = kExpectedFinds[1];
+    const std::wstring entries[] = {read.entry, kRejectedEntries[0], kRejectedEntries[2]};
     boxesShown = 0;
     const auto round = [&](int i) {
         SetWindowTextW(entry, entries[i % 3].c_str());
@@ -131,7 +132,7 @@ TEST(Soak, RoundsLeaveNothingBehind) {
     EXPECT_LE(heapAfter, heapBefore + 16 * 1024) << "heap bytes in use";
 
     // And it still shows the matrix of the last entry it read.
-    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), kExpectedFinds[1].display);
+    EXPECT_EQ(WindowText(form.Control(kLabel2Id)), read.display);
 }
 
 }  // namespace
