@@ -51,7 +51,9 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
 // of the tooltip shown last. (Wine refuses to move the pointer while
 // another program holds it, as Wine programs of other tests beside this one
 // may for a few seconds: it is put there again until it is where it was
-// put. A tooltip still showing for the point before is put away.)
+// put. Each time, the pointer first leaves every tool, as over Form1
+// itself: a tooltip shown or put away for this tool before, or still
+// showing for the one before, would not show again for a move within it.)
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
@@ -61,6 +63,8 @@ std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     int rested = 0;  // 20 ms steps with the pointer where it was put
     for (int step = 0; step < 500 && rested < 50; ++step) {
         if (step % 10 == 0) {
+            MSG left{form.Form(), WM_MOUSEMOVE, 0, 0, GetTickCount(), {}};
+            SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&left));
             SetCursorPos(point.x, point.y);
             hit = WindowFromPoint(point);
             POINT inHit = point;
@@ -78,7 +82,6 @@ std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
             SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) && there &&
             tool.uId == reinterpret_cast<UINT_PTR>(hit))
             break;
-        SendMessageW(tooltip, TTM_POP, 0, 0);
     }
     SendMessageW(tooltip, TTM_POP, 0, 0);
     return {hit, shown};
