@@ -48,12 +48,9 @@ TEST(Form1, PaintsInTheDialogFaceColourOfTheMoment) {
 // Rests the pointer on a point of the screen until the tooltip of the
 // window there shows, or for a second; the move goes, as the system would
 // send it, to the window the point hits. Returns that window and the text
-// of the tooltip shown last. (Wine refuses to move the pointer while
-// another program holds it, as Wine programs of other tests beside this one
-// may for a few seconds: it is put there again until it is where it was
-// put. Each time, the pointer first leaves every tool, as over Form1
-// itself: a tooltip shown or put away for this tool before, or still
-// showing for the one before, would not show again for a move within it.)
+// of the tooltip shown last. Every 200 ms the pointer leaves every tool (a
+// tooltip shown or put away within one tool does not show again for a move
+// within it) and is put on the point again, should Wine have refused it.
 std::pair<HWND, std::wstring> RestPointerAt(Form1Harness& form, POINT point) {
     const HWND tooltip = TooltipControlOf(form.Form());
     HWND hit = nullptr;
