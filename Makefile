@@ -55,9 +55,22 @@ debian13-root: deps-debian13
 	@tools/testbench/debian-root.sh ensure $(DEBIAN13_ROOT)
 
 # One CTest preset: the Windows ones under Xvfb, those of Wine 10 in the
-# Debian 13 root.
+# Debian 13 root. It ends with its bench, architecture, outcome and time, a
+# line kept for the summary.
 suite-%:
-	@$(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),xvfb-run -a) ctest --preset $*
+	@bench="$$($(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),wine --version,echo native))"; \
+	echo "=== $*: $$bench, $(if $(findstring 32,$*),x86,x64)"; start=$$(date +%s); \
+	$(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),xvfb-run -a) ctest --preset $*; status=$$?; \
+	mkdir -p build/results; \
+	echo "$*: $$bench, $(if $(findstring 32,$*),x86,x64): $$([ $$status = 0 ] && echo passed || echo FAILED)" \
+	     "in $$(($$(date +%s) - start)) s" | tee build/results/$*.txt; exit $$status
+
+# Runs suites side by side, each one's output shown whole when it ends, then
+# a line for each: $(call run-suites,SUITE...)
+define run-suites
+	@rm -f $(patsubst %,build/results/%.txt,$1); $(MAKE) -k -j -O $(addprefix suite-,$1); status=$$?; \
+	echo "=== every suite:"; cat $(patsubst %,build/results/%.txt,$1); exit $$status
+endef
 
 # Says loudly what MIRVEL_SKIP_32BIT leaves untested.
 define warn-skip-32bit
@@ -65,17 +78,17 @@ define warn-skip-32bit
 	    "monkey and soak tests, and the start of the program the x86 installer installs, were NOT run; only its file was checked." >&2
 endef
 
-# Every suite, side by side, on both benches (Wine 8 here, Wine 10 in the
-# Debian 13 root), each one's output shown whole when it ends: the Wine
-# suites mostly wait on the window system, so the native ones run meanwhile.
+# Every suite on both benches (Wine 8 here, Wine 10 in the Debian 13 root):
+# the Wine suites mostly wait on the window system, so the native ones run
+# meanwhile.
 test: build-native build-sanitize build-fuzz build-windows build-windows32 deps-dist debian13-root
 	$(warn-skip-32bit)
-	@$(MAKE) -j -O $(addprefix suite-,native sanitize fuzz windows windows-release windows-wine10 $(WINDOWS32_SUITES))
+	$(call run-suites,native sanitize fuzz windows windows-release windows-wine10 $(WINDOWS32_SUITES))
 	$(warn-skip-32bit)
 
 # The quick loop: the native suites and the Wine 8 window suites.
 test-quick: build-native build-sanitize build-windows build-windows32
-	@$(MAKE) -j -O $(addprefix suite-,native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES)))
+	$(call run-suites,native sanitize windows $(filter-out %-wine10,$(WINDOWS32_SUITES)))
 	$(warn-skip-32bit)
 
 # One of the release's tests, with what it needs made first.
@@ -97,14 +110,23 @@ reproducible: deps-windows deps-dist deps-reproducible
 	    "cmake --preset windows >/dev/null && cmake --build --preset windows --target dist >/dev/null" 'dist/*' \
 	    -s "$$work/mirvel"
 
-# The long runs, for either architecture (ARCH=x64, the default, or x86):
-# make monkey SEED=… ACTIONS=… (the seed is the test's own unless given),
-# make soak SOAK_ROUNDS=…
+# The long runs: make monkey SEED=… ACTIONS=… (the seed is the test's own
+# unless given), make soak SOAK_ROUNDS=…; for either architecture (ARCH=x64,
+# the default, or x86), at 96 or 144 DPI (DPI=96 unless given), on either
+# bench (WINE=8, this machine's, the default, or 10, the Debian 13 root's).
 ARCH ?= x64
-LONG_PRESET := long$(if $(filter x86,$(ARCH)),32)
-monkey soak: build-windows build-windows32
-	@$(if $(SEED),MIRVEL_MONKEY_SEED=$(SEED)) MIRVEL_MONKEY_ACTIONS=$(or $(ACTIONS),50000) \
-	    MIRVEL_SOAK_ROUNDS=$(or $(SOAK_ROUNDS),2000) xvfb-run -a ctest --preset $(LONG_PRESET) -R '^$@$$'
+DPI ?= 96
+WINE ?= 8
+one-of = $(if $(filter-out 1,$(words $($1)))$(filter-out $2,$($1)),$(error $1=$($1): say one of $2))
+ifneq ($(filter monkey soak,$(MAKECMDGOALS)),)
+$(call one-of,ARCH,x64 x86)
+$(call one-of,DPI,96 144)
+$(call one-of,WINE,8 10)
+endif
+monkey soak: build-windows build-windows32 $(if $(filter 10,$(WINE)),debian13-root)
+	@$(if $(filter 10,$(WINE)),$(IN_DEBIAN13)) env $(if $(SEED),MIRVEL_MONKEY_SEED=$(SEED)) \
+	    MIRVEL_MONKEY_ACTIONS=$(or $(ACTIONS),50000) MIRVEL_SOAK_ROUNDS=$(or $(SOAK_ROUNDS),2000) \
+	    xvfb-run -a ctest --preset long$(if $(filter x86,$(ARCH)),32) -R '^$@$(if $(filter 144,$(DPI)),_144dpi)$$'
 
 run: build-windows
 	@if [ -z "$$DISPLAY" ]; then \

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Rounding, WritesNumber,
                                            Text{-123456789012344.5, u"-123456789012345"},
                                            Text{123456789012345.5, u"123456789012346"},
                                            Text{999999999999999.9, u"1E+15"}, Text{0.99999999999999994, u"1"},
-                                           Text{99.999999999999996, u"100"}, Text{9.9999999999999995e-6, u"0.00001"},
+                                           Text{99.99999999999999, u"100"}, Text{9.9999999999999995e-6, u"0.00001"},
                                            Text{1.0000000000000002, u"1"}));
 
 TEST(NumberText, UsesTheGivenDecimalSeparator) {

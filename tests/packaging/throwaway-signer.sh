@@ -3,7 +3,8 @@
 # makes in FOLDER a CA, a code-signing certificate of its (valid from a day
 # before the commit, whose time a signature bears), and a fresh SoftHSM2
 # token holding the key; FOLDER/signer.env names that signer for make-dist.sh
-# when sourced. The PIN is in a file readable only by its owner.
+# when sourced, and no other (no time-stamping service, the engine Debian
+# puts). The PIN is in a file readable only by its owner.
 set -euo pipefail
 folder=$(realpath -m "$1")
 module=$(ls /usr/lib/softhsm/libsofthsm2.so /usr/lib/*/softhsm/libsofthsm2.so 2>/dev/null | head -n 1)
@@ -37,6 +38,7 @@ quietly softhsm2-util --import signer.p8 --token mirvel-throwaway --label mirvel
 rm -f signer.key signer.p8 signer.csr ca.key  # the key lives on the token alone
 
 cat >signer.env <<ENV
+unset SIGN_TIMESTAMP_URL MIRVEL_SIGN_PKCS11_ENGINE
 export SOFTHSM2_CONF='$folder/softhsm2.conf'
 export MIRVEL_SIGN_CERTS='$folder/chain.pem'
 export MIRVEL_SIGN_KEY='pkcs11:token=mirvel-throwaway;object=mirvel-signing;type=private'

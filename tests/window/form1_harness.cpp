@@ -201,6 +201,13 @@ UINT ScreenDpi() {
     return static_cast<UINT>(dpi);
 }
 
+std::string WineVersion() {
+    using Version = const char*(CDECL*)();
+    const auto version = reinterpret_cast<Version>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    return version ? version() : "";
+}
+
 namespace {
 
 // What a message box shows: title, text, icon, buttons and owner.

@@ -105,6 +105,9 @@ private:
 // The DPI the test runs at: the system's, read without the program's help.
 UINT ScreenDpi();
 
+// The version of the Wine the test runs under ("8.0", "10.0"), or empty on Windows.
+std::string WineVersion();
+
 enum class BoxIcon { None, Stop, Information, Other };
 
 struct CaughtMessageBox {

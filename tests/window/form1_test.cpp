@@ -100,6 +100,7 @@ TEST(Form1, ShowsItsTextsAndATooltipWhereThePointerRests) {
             GetWindowRect(form.Control(control.id), &rect);
             const auto [hit, tip] = RestPointerAt(form, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
             EXPECT_EQ(hit, form.Control(control.id));
+            EXPECT_EQ(GetActiveWindow() == form.Form(), active) << "Form1 active, control " << control.id;
             EXPECT_EQ(tip, control.tooltip) << (active ? "active" : "inactive") << ", control " << control.id;
         }
     }

@@ -3,8 +3,8 @@
 // model of the test's own; after it one check compares what Form1 shows and
 // where its focus is with the model. The entries and what Find must show for
 // them are written out by hand. MIRVEL_MONKEY_SEED and MIRVEL_MONKEY_ACTIONS
-// choose the walk (make monkey); a failure names the seed and the step, and
-// that seed with that many actions walks the same way again.
+// choose the walk (make monkey); a failure prints the make monkey command
+// that walks the same way again, with the DPI, architecture and Wine.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -245,8 +245,10 @@ TEST(Monkey, RandomWalkMatchesTheModel) {
     Walk walk(seed);
     for (unsigned step = 1; step <= count; ++step) {
         const std::wstring problem = walk.Step();
-        ASSERT_TRUE(problem.empty()) << "seed " << seed << ", step " << step << " (MIRVEL_MONKEY_SEED=" << seed
-                                     << " MIRVEL_MONKEY_ACTIONS=" << step << " walks there): " << problem;
+        ASSERT_TRUE(problem.empty()) << "seed " << seed << ", step " << step << ": " << problem
+                                     << "\nWalk there again: make monkey SEED=" << seed << " ACTIONS=" << step
+                                     << " DPI=" << ScreenDpi() << " ARCH=" << (sizeof(void*) == 8 ? "x64" : "x86")
+                                     << " WINE=" << WineVersion().substr(0, WineVersion().find('.'));
     }
     std::printf("monkey: seed %u, %u steps\n", seed, count);
 }

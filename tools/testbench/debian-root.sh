@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The second bench: a Debian 13 (trixie) root holding the Wine that school
 # Linux desktops run now (Wine 10, 64- and 32-bit), made once by mmdebstrap
-# from the mirror (and proxy) this machine's apt uses, and entered with
-# bubblewrap, which leaves no mount behind.
+# from the Debian mirror (and proxy) this machine's apt uses, http or https,
+# and entered with bubblewrap, which leaves no mount behind.
 #   debian-root.sh ensure ROOT     makes ROOT, again when the packages below change
 #   debian-root.sh run ROOT COMMAND...
 #       runs COMMAND in ROOT, in this folder, with the project's folder where
-#       it is outside
+#       it is outside, and a network of its own: an X server inside never
+#       meets one of the same number outside, nor another run's
 set -euo pipefail
 project=$(realpath "$(dirname "$0")/../..")
 # ctest (in cmake) runs the suites inside, as outside.
@@ -19,15 +20,19 @@ ensure() {
     [[ $(id -u) -eq 0 ]] || sudo=(sudo)
     local release mirror proxy
     release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    mirror=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $release" 'Identifier: Packages' | head -n 1)
-    [[ -n $mirror ]] || { echo "debian-root.sh: apt names no mirror of $release" >&2; exit 1; }
-    proxy=$(apt-config dump --format '%f "%v";%n' Acquire::http::Proxy)
+    # Debian's own archive, never another origin's repository of the same codename.
+    mirror=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $release" 'Origin: Debian' 'Label: Debian' \
+        'Identifier: Packages' | head -n 1)
+    [[ -n $mirror ]] || { echo "debian-root.sh: apt names no Debian mirror of $release" >&2; exit 1; }
+    proxy=$( (apt-config dump --format '%f "%v";%n' Acquire::http::Proxy
+              apt-config dump --format '%f "%v";%n' Acquire::https::Proxy) | tr '\n' ' ')
     echo "debian-root.sh: making a Debian 13 root in $root from $mirror (once; some minutes)"
     "${sudo[@]}" rm -rf "$root" "$root.new"
     mkdir -p "$(dirname "$root")"
     # The packages by the project's own installer, with its patience for a
     # mirror caught mid-sync.
-    "${sudo[@]}" mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+    # Certificates, for apt inside to reach an https mirror.
+    "${sudo[@]}" mmdebstrap --quiet --variant=apt --architectures=amd64,i386 --include=ca-certificates \
         ${proxy:+--aptopt="$proxy"} \
         --customize-hook="copy-in $project/tools/testbench/ensure-packages.sh /usr/local/bin" \
         --customize-hook="chroot \"\$1\" ensure-packages.sh ${packages[*]}" \
@@ -41,12 +46,12 @@ run() {
     local root=$1
     shift
     bwrap --bind "$root" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
-        --ro-bind /etc/resolv.conf /etc/resolv.conf --unshare-pid --unshare-ipc --die-with-parent \
+        --unshare-pid --unshare-ipc --unshare-net --die-with-parent \
         --setenv HOME /tmp --bind "$project" "$project" --chdir "$PWD" -- "$@"
 }
 
 case ${1:-} in
     ensure) ensure "$2" ;;
     run) shift; run "$@" ;;
-    *) sed -n '2,9s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac

@@ -27,6 +27,10 @@ made=${WINEPREFIX:-}/mirvel-made.txt
 make_prefix() {
     local option dpi=96
     [[ -n ${MIRVEL_WINE_PREFIX:-} ]] || { echo "wine-prefix.sh: MIRVEL_WINE_PREFIX is not set" >&2; exit 2; }
+    # One process makes it; any other that asks meanwhile waits, and finds it made.
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    exec {lock}>"$WINEPREFIX.lock"
+    flock "$lock"
     [[ -f $made ]] && return 0
     unset DISPLAY  # a prefix is made without an X server
     rm -rf "$WINEPREFIX"
