@@ -31,9 +31,10 @@ ensure() {
     mkdir -p "$(dirname "$root")"
     # The packages by the project's own installer, with its patience for a
     # mirror caught mid-sync.
-    # Certificates, for apt inside to reach an https mirror.
+    # Apt inside trusts the certificates this machine's apt does, to reach an https mirror.
     "${sudo[@]}" mmdebstrap --quiet --variant=apt --architectures=amd64,i386 --include=ca-certificates \
         ${proxy:+--aptopt="$proxy"} \
+        --customize-hook="copy-in /etc/ssl/certs/ca-certificates.crt /etc/ssl/certs" \
         --customize-hook="copy-in $project/tools/testbench/ensure-packages.sh /usr/local/bin" \
         --customize-hook="chroot \"\$1\" ensure-packages.sh ${packages[*]}" \
         --customize-hook='chroot "$1" apt-get clean' \
