@@ -23,15 +23,15 @@ WINDOWS_PACKAGES  := cmake make python3 python3-pefile g++-mingw-w64-x86-64-win3
 FUZZ_PACKAGES     := cmake make clang libclang-rt-dev
 DEBIAN13_PACKAGES := mmdebstrap bubblewrap
 # The release; a signing key on a token (SoftHSM2 for the tests' throwaway
-# one, OpenSSL's PKCS#11 engine for any); the check that it reproduces.
+# one, OpenSSL's PKCS#11 engine for any); Debian's checks of the Linux package;
+# the check that it reproduces.
 DIST_PACKAGES     := python3 python3-pefile wixl msitools faketime unzip openssl osslsigncode \
-                     softhsm2 libengine-pkcs11-openssl
+                     softhsm2 libengine-pkcs11-openssl lintian desktop-file-utils appstream
 REPRODUCIBLE_PACKAGES := reprotest diffoscope-minimal locales-all
 
 # The second bench: Debian 13's Wine 10, in a root made once outside the
-# source tree (so make clean keeps it); its prefixes are named for its Wine.
-DEBIAN13_ROOT := $(HOME)/.cache/mirvel/debian13-root
-IN_DEBIAN13   := tools/testbench/debian-root.sh run $(DEBIAN13_ROOT)
+# source tree; its prefixes are named for its Wine.
+IN_DEBIAN13 := tools/testbench/debian-root.sh run
 
 .PHONY: all build test test-quick test-msi test-signing dist reproducible run screenshot bench \
         fuzz monkey soak clean debian13-root
@@ -52,7 +52,7 @@ build-%:
 build: build-native build-windows build-windows32
 
 debian13-root: deps-debian13
-	@tools/testbench/debian-root.sh ensure $(DEBIAN13_ROOT)
+	@tools/testbench/debian-root.sh ensure
 
 # One CTest preset: the Windows ones under Xvfb, those of Wine 10 in the
 # Debian 13 root. It ends with its bench, architecture, outcome and time, a

@@ -3,6 +3,7 @@
 // steps, and for the installer and signing tests.
 //   driver.exe start [PROGRAM]   starts Mirvel.exe (the one beside this
 //                      program, or PROGRAM) and waits until Form1 is idle
+//   driver.exe wait    waits until a Mirvel started otherwise shows Form1
 //   driver.exe find    types a sample entry, runs Find, waits for the result
 //   driver.exe close   closes the message and the program
 //   driver.exe answer  waits for a message box of any program, prints its
@@ -76,6 +77,16 @@ int Fail(const char* what) {
     return 1;
 }
 
+int Wait() {
+    HWND form = nullptr;
+    if (!WaitFor([&] { return (form = FindForm()) != nullptr; })) return Fail("no Form1 window");
+    Sleep(500);
+    RECT area{};
+    GetWindowRect(form, &area);
+    PrintArea(area);
+    return 0;
+}
+
 int Start(const std::wstring& program) {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
@@ -88,13 +99,7 @@ int Start(const std::wstring& program) {
     WaitForInputIdle(process.hProcess, kPatienceMs);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    HWND form = nullptr;
-    if (!WaitFor([&] { return (form = FindForm()) != nullptr; })) return Fail("no Form1 window");
-    Sleep(500);
-    RECT area{};
-    GetWindowRect(form, &area);
-    PrintArea(area);
-    return 0;
+    return Wait();
 }
 
 int Find() {
@@ -141,9 +146,10 @@ int Answer() {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring step = argc >= 2 ? argv[1] : L"";
     if (step == L"start" && argc <= 3) return Start(argc == 3 ? argv[2] : FolderOfThisProgram() + L"Mirvel.exe");
-    if (argc != 2) return Fail("usage: driver.exe start [PROGRAM] | find | close | answer");
+    if (argc != 2) return Fail("usage: driver.exe start [PROGRAM] | wait | find | close | answer");
+    if (step == L"wait") return Wait();
     if (step == L"find") return Find();
     if (step == L"close") return Close();
     if (step == L"answer") return Answer();
-    return Fail("usage: driver.exe start [PROGRAM] | find | close | answer");
+    return Fail("usage: driver.exe start [PROGRAM] | wait | find | close | answer");
 }

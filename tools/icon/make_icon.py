@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Builds the program's .ico from its pixel grids.
+"""Builds the program's .ico, or a PNG for Linux desktops, from its pixel grids.
 
 Each grid is a text file, one line per pixel row, top row first, one
 character per pixel:
   .  transparent     K  black     G  grey (shadow)
   Y  yellow          W  white     B  blue (ruled lines)
-The icon holds one 16-colour image per grid, in the standard Windows palette.
+The icon holds one 16-colour image per grid, in the standard Windows palette;
+a PNG holds one grid's image in the same colours.
 
 Usage: make_icon.py [--check] OUTPUT.ico GRID.txt [GRID.txt ...]
+       make_icon.py OUTPUT.png GRID.txt
 With --check, fails unless OUTPUT.ico holds what the grids make.
 """
 import struct
 import sys
+import zlib
 
 # The standard 16-colour palette, as (red, green, blue).
 PALETTE = [
@@ -61,7 +64,21 @@ def image_data(rows):
     return header + palette + bytes(colour) + bytes(mask)
 
 
+def png_data(rows):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    pixels = b"".join(b"\0" + b"".join(b"\0\0\0\0" if pixel == TRANSPARENT else
+                                        bytes(PALETTE[COLOUR_INDEX[pixel]]) + b"\xff" for pixel in row)
+                      for row in rows)  # each row unfiltered, RGBA
+    header = struct.pack(">IIBBBBB", len(rows), len(rows), 8, 6, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(pixels, 9)) + chunk(b"IEND", b"")
+
+
 def main(output, grids, check):
+    if output.endswith(".png"):
+        with open(output, "wb") as png_file:
+            png_file.write(png_data(read_grid(grids[0])))
+        return
     images = [(len(rows), image_data(rows)) for rows in map(read_grid, grids)]
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)

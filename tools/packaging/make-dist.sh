@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes what a teacher downloads, in dist/: for each architecture a zip
 # (Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt) and a per-machine
-# installer, named in release-names.sh; and BUILDINFO.txt and SHA256SUMS.
+# installer; with both, a Debian package for Linux labs; all named in
+# release-names.sh; and BUILDINFO.txt and SHA256SUMS.
 # Usage: make-dist.sh OUTPUT_FOLDER [--version VERSION] x64=EXE [x86=EXE]
 # Given a signer (signing.sh), each Mirvel.exe is signed before it is packed
 # and each installer after it is stamped; never otherwise.
@@ -55,8 +56,8 @@ key_file=$output.key
 input_key=$( {
     echo "$commit $SOURCE_DATE_EPOCH $version $signed ${MIRVEL_SIGN_CERTS:-} ${MIRVEL_SIGN_KEY:-} ${SIGN_TIMESTAMP_URL:-}"
     for arch in x64 x86; do [[ -n ${exes[$arch]:-} ]] && echo "$arch" && cat "${exes[$arch]}"; done
-    cat packaging/* LICENSE window/icon/mirvel.ico tools/packaging/*
-    dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode 2>/dev/null
+    find packaging tools/packaging tools/icon window/icon -type f | LC_ALL=C sort | xargs cat LICENSE
+    dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode dpkg 2>/dev/null
 } | sha256sum | cut -c1-64)
 # A signed release is always made afresh: a token may have been changed.
 if [[ $signed == no && -d $output && -f $key_file && $(cat "$key_file") == "$input_key" ]]; then
@@ -151,10 +152,50 @@ for arch in x64 x86; do
     faketime -f "@$commit_date" msibuild "$msi" -s "Mirvel $version" "$maker" "$platform;1033" \
         "{$(uuid_of "mirvel:package:$version:$arch")}" || fail "msibuild could not stamp the $arch installer"
     [[ $signed == no ]] || sign_file "$msi" || fail "could not sign the $arch installer"
+    install -D -m 644 "$files/Mirvel.exe" "$staging/deb/usr/lib/mirvel/$arch/Mirvel.exe"
 done
 rm -rf "$files"
 
-(cd "$staging" && sha256sum -- *.zip *.msi BUILDINFO.txt >SHA256SUMS)
+# The Debian package: both programs, the launcher that runs them with the
+# system's Wine and its manual page, the menu entry, the icon in the sizes
+# its grids give, the software centres' listing, the copyright and changelog.
+debian_text() {
+    sed -e "s/@VERSION@/$version/g" -e "s/@DAY@/${commit_date% *}/g" \
+        -e "s/@DATE@/$(date -u -R -d "@$SOURCE_DATE_EPOCH")/g" -e "s/@COPYRIGHT@/${copyright#Copyright (c) }/g" \
+        -e "s/@MAINTAINER@/$(sed -n 's/^Maintainer: //p' packaging/debian/control.in)/g" "$1"
+}
+make_deb() {
+    local root=$staging/deb share=$staging/deb/usr/share metainfo size copyright
+    copyright=$(grep -m 1 '^Copyright (c) ' LICENSE)
+    metainfo=$(basename packaging/debian/*.metainfo.xml)
+    mkdir -p "$root/DEBIAN" "$root/usr/bin" "$share/applications" "$share/metainfo" "$share/doc/mirvel" \
+        "$share/man/man1"
+    cp packaging/debian/mirvel "$root/usr/bin/mirvel"
+    gzip -9n <packaging/debian/mirvel.1 >"$share/man/man1/mirvel.1.gz"
+    cp packaging/debian/mirvel.desktop "$share/applications"
+    debian_text "packaging/debian/$metainfo" >"$share/metainfo/$metainfo"
+    for size in 16 32; do
+        mkdir -p "$share/icons/hicolor/${size}x$size/apps"
+        python3 tools/icon/make_icon.py "$share/icons/hicolor/${size}x$size/apps/mirvel.png" \
+            "window/icon/mirvel-$size.txt" || return 1
+    done
+    { debian_text packaging/debian/copyright.in; sed -n '/^Permission/,$ { s/^$/./; s/^/ /; p }' LICENSE; } \
+        >"$share/doc/mirvel/copyright"
+    debian_text packaging/debian/changelog.in | gzip -9n >"$share/doc/mirvel/changelog.gz"
+    (cd "$root" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+    debian_text packaging/debian/control.in |
+        sed "s/@INSTALLED_SIZE@/$(find "$root/usr" -type f -printf '%s\n' | awk '{ k += int(($1 + 1023) / 1024) } END { print k }')/" \
+        >"$root/DEBIAN/control"
+    chmod -R u=rwX,go=rX "$root" && chmod 755 "$root/usr/bin/mirvel" &&
+        find "$root" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} + &&
+        dpkg-deb --root-owner-group -Zxz --build "$root" "$staging/$(release_deb "$version")" >/dev/null
+}
+if [[ -d $staging/deb/usr/lib/mirvel/x64 && -d $staging/deb/usr/lib/mirvel/x86 ]]; then
+    make_deb || fail "could not make the Debian package"
+fi
+rm -rf "$staging/deb"
+
+(cd "$staging" && shopt -s nullglob && sha256sum -- *.zip *.msi *.deb BUILDINFO.txt >SHA256SUMS)
 chmod 644 "$staging"/*
 chmod 755 "$staging"
 mv "$staging" "$output"

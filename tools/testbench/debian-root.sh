@@ -2,22 +2,26 @@
 # The second bench: a Debian 13 (trixie) root holding the Wine that school
 # Linux desktops run now (Wine 10, 64- and 32-bit), made once by mmdebstrap
 # from the Debian mirror (and proxy) this machine's apt uses, http or https,
-# and entered with bubblewrap, which leaves no mount behind.
-#   debian-root.sh ensure ROOT     makes ROOT, again when the packages below change
-#   debian-root.sh run ROOT COMMAND...
-#       runs COMMAND in ROOT, in this folder, with the project's folder where
-#       it is outside, and a network of its own: an X server inside never
-#       meets one of the same number outside, nor another run's
+# and entered with bubblewrap, which leaves no mount behind. It lives in
+# MIRVEL_DEBIAN13_ROOT, or else in ~/.cache/mirvel/debian13-root (outside
+# the source tree, so make clean keeps it).
+#   debian-root.sh ensure          makes it, again when the packages below change
+#   debian-root.sh run COMMAND...  runs COMMAND in it, in this folder, with the
+#       project's folder where it is outside, and a network of its own: an X
+#       server inside never meets one of the same number outside, nor another run's
+#   debian-root.sh try COMMAND...  the same, as root, in a copy thrown away
+#       after (an overlay): what COMMAND installs leaves the root as it was
 set -euo pipefail
 project=$(realpath "$(dirname "$0")/../..")
+root=${MIRVEL_DEBIAN13_ROOT:-$HOME/.cache/mirvel/debian13-root}
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
 # ctest (in cmake) runs the suites inside, as outside.
 packages=(wine wine64 wine32:i386 fonts-wine xvfb xauth cmake)
-record="trixie: ${packages[*]}"
+record="trixie, with its package lists: ${packages[*]}"
 
 ensure() {
-    local root=$1 sudo=()
     [[ $(cat "$root/mirvel-root.txt" 2>/dev/null) == "$record" ]] && return 0
-    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
     local release mirror proxy
     release=$(. /etc/os-release && echo "$VERSION_CODENAME")
     # Debian's own archive, never another origin's repository of the same codename.
@@ -29,10 +33,12 @@ ensure() {
     echo "debian-root.sh: making a Debian 13 root in $root from $mirror (once; some minutes)"
     "${sudo[@]}" rm -rf "$root" "$root.new"
     mkdir -p "$(dirname "$root")"
-    # The packages by the project's own installer, with its patience for a
+    # Apt inside trusts the certificates this machine's apt does (for an https
+    # mirror), and keeps its lists (to say what a package would bring); the
+    # packages come by the project's own installer, with its patience for a
     # mirror caught mid-sync.
-    # Apt inside trusts the certificates this machine's apt does, to reach an https mirror.
     "${sudo[@]}" mmdebstrap --quiet --variant=apt --architectures=amd64,i386 --include=ca-certificates \
+        --skip=cleanup/apt/lists \
         ${proxy:+--aptopt="$proxy"} \
         --customize-hook="copy-in /etc/ssl/certs/ca-certificates.crt /etc/ssl/certs" \
         --customize-hook="copy-in $project/tools/testbench/ensure-packages.sh /usr/local/bin" \
@@ -43,16 +49,27 @@ ensure() {
     "${sudo[@]}" mv "$root.new" "$root"
 }
 
-run() {
-    local root=$1
-    shift
-    bwrap --bind "$root" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
+run() {  # [--folder FOLDER] COMMAND...: FOLDER, try's copy, in place of the root
+    local folder=$root
+    [[ $1 != --folder ]] || { folder=$2; shift 2; }
+    bwrap --bind "$folder" / --proc /proc --dev /dev --perms 1777 --tmpfs /tmp --tmpfs /run \
         --unshare-pid --unshare-ipc --unshare-net --die-with-parent \
         --setenv HOME /tmp --bind "$project" "$project" --chdir "$PWD" -- "$@"
 }
 
+try() {
+    local scratch
+    scratch=$(mktemp -d)
+    mkdir "$scratch/upper" "$scratch/work" "$scratch/merged"
+    "${sudo[@]}" unshare --mount --propagation private bash -c 'mount -t overlay overlay \
+        -o "lowerdir=$2,upperdir=$3/upper,workdir=$3/work" "$3/merged" && exec "$1" run --folder "$3/merged" "${@:4}"' \
+        bash "$0" "$root" "$scratch" "$@" || status=$?
+    "${sudo[@]}" rm -rf "$scratch"
+    return "${status:-0}"
+}
+
 case ${1:-} in
-    ensure) ensure "$2" ;;
-    run) shift; run "$@" ;;
-    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    ensure) ensure ;;
+    run | try) "$@" ;;
+    *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
