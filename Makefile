@@ -1,6 +1,6 @@
-# The front door: `make run` starts Mirvel, `make test` runs every test.
-# Each target first installs the Debian packages it is missing. Folders,
-# versions and prefixes are CMake's: this file names presets and targets.
+# The front door: `make run` starts Mirvel, `make test` runs every test; each
+# target first installs the Debian packages it is missing. Folders, versions
+# and prefixes are CMake's: this file names presets and targets.
 
 MAKEFLAGS += --no-print-directory
 SHELL := /bin/bash
@@ -22,15 +22,13 @@ WINDOWS_PACKAGES  := cmake make python3 python3-pefile g++-mingw-w64-x86-64-win3
                      wine wine64 $(WINE32_PACKAGE) fonts-wine xvfb xauth
 FUZZ_PACKAGES     := cmake make clang libclang-rt-dev
 DEBIAN13_PACKAGES := mmdebstrap bubblewrap
-# The release; a signing key on a token (SoftHSM2 for the tests' throwaway
-# one, OpenSSL's PKCS#11 engine for any); Debian's checks of the Linux package;
-# the check that it reproduces.
-DIST_PACKAGES     := python3 python3-pefile wixl msitools faketime unzip openssl osslsigncode \
-                     softhsm2 libengine-pkcs11-openssl lintian desktop-file-utils appstream
+# The release, signed with a key on a token (SoftHSM2 for the tests'), with
+# Debian's checks of its package; the check that it reproduces.
+DIST_PACKAGES     := python3 python3-pefile wixl msitools faketime zip unzip openssl osslsigncode \
+                     softhsm2 libengine-pkcs11-openssl txt2man lintian desktop-file-utils appstream
 REPRODUCIBLE_PACKAGES := reprotest diffoscope-minimal locales-all
 
-# The second bench: Debian 13's Wine 10, in a root made once outside the
-# source tree; its prefixes are named for its Wine.
+# The second bench: Debian 13's Wine 10, in a root of its own.
 IN_DEBIAN13 := tools/testbench/debian-root.sh run
 
 .PHONY: all build test test-quick test-msi test-signing dist reproducible run screenshot bench \
@@ -54,9 +52,8 @@ build: build-native build-windows build-windows32
 debian13-root: deps-debian13
 	@tools/testbench/debian-root.sh ensure
 
-# One CTest preset: the Windows ones under Xvfb, those of Wine 10 in the
-# Debian 13 root. It ends with its bench, architecture, outcome and time, a
-# line kept for the summary.
+# One CTest preset (the Windows ones under Xvfb, those of Wine 10 in the
+# Debian 13 root), ending with its bench, architecture, outcome and time.
 suite-%:
 	@bench="$$($(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),wine --version,echo native))"; \
 	echo "=== $*: $$bench, $(if $(findstring 32,$*),x86,x64)"; start=$$(date +%s); \
@@ -78,9 +75,8 @@ define warn-skip-32bit
 	    "monkey and soak tests, and the start of the program the x86 installer installs, were NOT run; only its file was checked." >&2
 endef
 
-# Every suite on both benches (Wine 8 here, Wine 10 in the Debian 13 root):
-# the Wine suites mostly wait on the window system, so the native ones run
-# meanwhile.
+# Every suite on both benches: the Wine suites mostly wait on the window
+# system, so the native ones run meanwhile.
 test: build-native build-sanitize build-fuzz build-windows build-windows32 deps-dist debian13-root
 	$(warn-skip-32bit)
 	$(call run-suites,native sanitize fuzz windows windows-release windows-wine10 $(WINDOWS32_SUITES))
@@ -95,15 +91,13 @@ test-quick: build-native build-sanitize build-windows build-windows32
 test-msi test-signing: test-%: build-windows deps-dist
 	@xvfb-run -a ctest --preset windows-release -R '^$*$$'
 
-# What a teacher downloads, in dist/ (tools/packaging/make-dist.sh); the same
-# commit gives the same bytes. Signed when a signer is named
-# (MIRVEL_SIGN_CERTS, MIRVEL_SIGN_KEY…: tools/packaging/signing.sh), never otherwise.
+# What a teacher downloads, in dist/ (tools/packaging/make-dist.sh), signed
+# when a signer is named (tools/packaging/signing.sh), never otherwise.
 dist: build-windows deps-dist
 	@cmake --build --preset windows --target dist
 
 # The release built twice by reprotest from the committed sources, varying
-# the clock, time zone, locale, build path, umask and more; diffoscope says
-# what differs, if anything does.
+# the clock, time zone, locale, build path, umask and more.
 reproducible: deps-windows deps-dist deps-reproducible
 	@work=$$(mktemp -d) && trap 'rm -rf "$$work"' EXIT && git clone -q . "$$work/mirvel" && \
 	reprotest --vary=-user_group,-domain_host,-fileordering,-kernel --min-cpus=$$(nproc) \

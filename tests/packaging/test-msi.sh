@@ -1,19 +1,8 @@
 #!/usr/bin/env bash
-# Both installers as a computer lab uses them, in one fresh 64-bit Wine
-# prefix, under an X server (xvfb-run) that every step shares:
+# Both installers as a computer lab uses them (docs/testing.md), in a copy
+# of the clean 64-bit prefix WINEPREFIX, under one X server:
 #   test-msi.sh DIST NEXT_DIST DRIVER.exe SCRATCH_PREFIX
-# DIST holds this release's zips and MSIs; NEXT_DIST an x64 MSI of the next
-# patch version, packed from the same program. In SCRATCH_PREFIX, a copy of
-# the clean prefix WINEPREFIX:
-#   1. the x86 MSI installs silently into Program Files (x86);
-#   2. the x64 MSI of the same version replaces it (a computer has one Mirvel);
-#   3. the next version's MSI upgrades it silently;
-#   4. this release's x86 MSI is then refused as a downgrade, with a message;
-#   5. the next version uninstalls silently, and nothing is left.
-# After each install: the files, the Start-menu shortcut's target, the
-# uninstall entry read in the registry view it belongs to (and none in
-# either view for the packages that should be gone), and the installed
-# Mirvel started until Form1 shows (with the screenshot driver).
+# DIST holds this release; NEXT_DIST an x64 MSI of the next patch version.
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
 source "$root/tests/checks.sh"

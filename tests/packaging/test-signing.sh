@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
 # A release signed with a throwaway key on a token (throwaway-signer.sh),
-# made twice, checked as a school's IT department would, with WINEPREFIX a
-# clean prefix to copy:
+# made twice, checked as a school's IT department would (docs/testing.md),
+# with WINEPREFIX a clean prefix to copy:
 #   test-signing.sh UNSIGNED_DIST EXE_X64 EXE_X86 DRIVER.exe WORK_FOLDER
-# Every program in the zips and installers, and both installers, verify;
-# the two builds are the same bytes; a flipped byte fails; each signed
-# Mirvel.exe is within its limit and starts; the build record names the
-# signer; the unsigned release carries no signature.
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
 unsigned=$1 exe_x64=$2 exe_x86=$3 driver=$(realpath "$4") work=$(realpath -m "$5") clean=$WINEPREFIX

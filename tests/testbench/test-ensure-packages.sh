@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # tools/testbench/ensure-packages.sh against a mirror caught mid-sync, played
-# by stand-ins for apt-get, dpkg, dpkg-query, sleep and sudo first on PATH:
-# apt-get update fails on an index every time, and the install resolves only
-# from the installed release's own suite. Nothing real is installed.
+# by stand-ins for apt-get, dpkg, dpkg-query, sleep and sudo: nothing real is
+# installed.
 #   test-ensure-packages.sh SCRATCH_DIR
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "window/form_layout.h"
+#include "window/wide_text.h"
 
 namespace {
 
@@ -64,12 +65,6 @@ void PrintUtf8(const std::wstring& text) {
                                            static_cast<int>(bytes.size()), nullptr, nullptr);
     std::fwrite(bytes.data(), 1, static_cast<std::size_t>(length > 0 ? length : 0), stdout);
     std::fputc('\n', stdout);
-}
-
-std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 int Fail(const char* what) {
@@ -135,8 +130,8 @@ int Answer() {
     };
     if (!WaitFor(visibleBox)) return Fail("no message box");
     Sleep(200);
-    PrintUtf8(TextOf(box));
-    PrintUtf8(TextOf(GetDlgItem(box, 0xFFFF)));  // a message box's text
+    PrintUtf8(mirvel::WindowText(box));
+    PrintUtf8(mirvel::WindowText(GetDlgItem(box, 0xFFFF)));  // a message box's text
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     return 0;
 }

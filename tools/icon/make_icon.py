@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
 """Builds the program's .ico, or a PNG for Linux desktops, from its pixel grids.
 
-Each grid is a text file, one line per pixel row, top row first, one
-character per pixel:
-  .  transparent     K  black     G  grey (shadow)
-  Y  yellow          W  white     B  blue (ruled lines)
-The icon holds one 16-colour image per grid, in the standard Windows palette;
-a PNG holds one grid's image in the same colours.
+Each grid is a text file, a line a pixel row, top first, a character a pixel:
+  .  transparent   K  black   G  grey (shadow)   Y  yellow   W  white   B  blue (ruled lines)
+The icon holds an image a grid in the standard 16-colour Windows palette; a
+PNG holds one grid's image in the same colours.
 
 Usage: make_icon.py [--check] OUTPUT.ico GRID.txt [GRID.txt ...]
        make_icon.py OUTPUT.png GRID.txt

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Makes what a teacher downloads, in dist/: for each architecture a zip
-# (Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt) and a per-machine
-# installer; with both, a Debian package for Linux labs; all named in
-# release-names.sh; and BUILDINFO.txt and SHA256SUMS.
-# Usage: make-dist.sh OUTPUT_FOLDER [--version VERSION] x64=EXE [x86=EXE]
+# Makes what a teacher downloads, named in release-names.sh: for each
+# architecture a zip (Mirvel.exe, README.txt, LICENSE.txt, BUILDINFO.txt) and
+# a per-machine installer; with both, a Debian package for Linux labs; and
+# BUILDINFO.txt and SHA256SUMS.
+#   make-dist.sh OUTPUT_FOLDER [--version VERSION] x64=EXE [x86=EXE]
 # Given a signer (signing.sh), each Mirvel.exe is signed before it is packed
-# and each installer after it is stamped; never otherwise.
-# The version is the executables' own, or the one given (the upgrade tests).
-# The same commit gives the same bytes: every date is the commit's
-# (SOURCE_DATE_EPOCH), every identifier is made from the version, the
-# architecture and the component's name. Either all is made, or nothing.
+# and each installer after it is stamped; never otherwise. The version is the
+# executables' own, or the one given (the upgrade tests). The same commit
+# gives the same bytes: every date is the commit's, every identifier made
+# from the version, the architecture and the component's name. Either all is
+# made, or nothing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 output=$(realpath -m "$1")
@@ -49,15 +49,14 @@ fi
 export TZ=UTC
 commit_date=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 
-# Everything the release is made from; when it is what the folder was last
-# made from, the folder is left as it is (the same inputs give the same
-# bytes). The key lives beside the folder, not in it.
+# Everything the release is made from: when the folder was last made from
+# the same, it is left as it is. The key lives beside the folder.
 key_file=$output.key
 input_key=$( {
     echo "$commit $SOURCE_DATE_EPOCH $version $signed ${MIRVEL_SIGN_CERTS:-} ${MIRVEL_SIGN_KEY:-} ${SIGN_TIMESTAMP_URL:-}"
     for arch in x64 x86; do [[ -n ${exes[$arch]:-} ]] && echo "$arch" && cat "${exes[$arch]}"; done
     find packaging tools/packaging tools/icon window/icon -type f | LC_ALL=C sort | xargs cat LICENSE
-    dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode dpkg 2>/dev/null
+    dpkg-query -W -f='${Package} ${Version}\n' wixl msitools osslsigncode zip dpkg txt2man 2>/dev/null
 } | sha256sum | cut -c1-64)
 # A signed release is always made afresh: a token may have been changed.
 if [[ $signed == no && -d $output && -f $key_file && $(cat "$key_file") == "$input_key" ]]; then
@@ -95,7 +94,7 @@ windows_text LICENSE >"$files/LICENSE.txt"
     fi
     echo "built with (Debian packages):"
     for package in g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 \
-                   binutils-mingw-w64-i686 mingw-w64-common cmake wixl python3 \
+                   binutils-mingw-w64-i686 mingw-w64-common cmake wixl zip dpkg txt2man python3 \
                    $([[ $signed == yes ]] && echo osslsigncode); do
         echo "  $(dpkg-query -W -f='${Package} ${Version}' "$package" 2>/dev/null || echo "$package (not installed)")"
     done
@@ -103,11 +102,10 @@ windows_text LICENSE >"$files/LICENSE.txt"
 cp "$files/BUILDINFO.txt" "$staging/BUILDINFO.txt"
 cp window/icon/mirvel.ico packaging/mirvel.wxs "$files/"
 
-# What wixl 0.101 gets wrong of mirvel.wxs, put right in the tables: it
-# drops MajorUpgrade's AllowSameVersionUpgrades (the upgrade row's
-# attributes lack "maximum version inclusive", 0x200), and makes the action
-# that sets ARPINSTALLLOCATION a deferred one, sequenced after
-# InstallFinalize, where it sets nothing.
+# What wixl 0.101 gets wrong of mirvel.wxs, put right in the tables: it drops
+# AllowSameVersionUpgrades (the upgrade row lacks 0x200, "maximum version
+# inclusive"), and defers the action that sets ARPINSTALLLOCATION until
+# after InstallFinalize, where it sets nothing.
 mend_tables() {  # MSI
     local msi=$1 upgrade=$staging/Upgrade.idt
     msiinfo export "$msi" Upgrade >"$upgrade" &&
@@ -119,9 +117,6 @@ mend_tables() {  # MSI
         rm -f "$upgrade"
 }
 
-# The installers' cabinets keep each file's time: the commit's, too.
-stamp_files() { touch -d "@$SOURCE_DATE_EPOCH" "$files"/*; }
-
 for arch in x64 x86; do
     [[ -n ${exes[$arch]:-} ]] || continue
     exe=${exes[$arch]}
@@ -129,9 +124,11 @@ for arch in x64 x86; do
     if [[ $arch == x64 ]]; then platform=x64; else platform=Intel; fi
     cp "$exe" "$files/Mirvel.exe"
     [[ $signed == no ]] || sign_file "$files/Mirvel.exe" || fail "could not sign the $arch Mirvel.exe"
-    stamp_files
-    python3 tools/packaging/make_zip.py "$staging/$(release_zip "$version" "$arch")" "$SOURCE_DATE_EPOCH" \
-        "$files/Mirvel.exe" "$files/README.txt" "$files/LICENSE.txt" "$files/BUILDINFO.txt"
+    # The zip and the installer's cabinet keep each file's time (the commit's)
+    # and mode; the zip's entries are in name order, without extra fields.
+    chmod 644 "$files"/* && touch -d "@$SOURCE_DATE_EPOCH" "$files"/*
+    (cd "$files" && zip -X -9 -q "$staging/$(release_zip "$version" "$arch")" BUILDINFO.txt LICENSE.txt Mirvel.exe \
+        README.txt) || fail "could not zip the $arch program"
 
     # wixl stamps the package with the clock and a random package code: the
     # clock is held at the commit's time, and the code is set afterwards.
@@ -156,26 +153,24 @@ for arch in x64 x86; do
 done
 rm -rf "$files"
 
-# The Debian package: both programs, the launcher that runs them with the
-# system's Wine and its manual page, the menu entry, the icon in the sizes
-# its grids give, the software centres' listing, the copyright and changelog.
+# The Debian package: both programs, their launcher and its manual page, the
+# menu entry, the icon, the software centres' listing, copyright, changelog.
 debian_text() {
     sed -e "s/@VERSION@/$version/g" -e "s/@DAY@/${commit_date% *}/g" \
         -e "s/@DATE@/$(date -u -R -d "@$SOURCE_DATE_EPOCH")/g" -e "s/@COPYRIGHT@/${copyright#Copyright (c) }/g" \
         -e "s/@MAINTAINER@/$(sed -n 's/^Maintainer: //p' packaging/debian/control.in)/g" "$1"
 }
 make_deb() {
-    local root=$staging/deb share=$staging/deb/usr/share metainfo size copyright
-    copyright=$(grep -m 1 '^Copyright (c) ' LICENSE)
-    metainfo=$(basename packaging/debian/*.metainfo.xml)
-    mkdir -p "$root/DEBIAN" "$root/usr/bin" "$share/applications" "$share/metainfo" "$share/doc/mirvel" \
-        "$share/man/man1"
+    local root=$staging/deb share=$staging/deb/usr/share metainfo copyright size
+    copyright=$(grep -m 1 '^Copyright (c) ' LICENSE) metainfo=$(basename packaging/debian/*.metainfo.xml)
+    mkdir -p "$root/DEBIAN" "$root/usr/bin" "$share"/{applications,metainfo,doc/mirvel,man/man1} \
+        "$share"/icons/hicolor/{16x16,32x32}/apps
     cp packaging/debian/mirvel "$root/usr/bin/mirvel"
-    gzip -9n <packaging/debian/mirvel.1 >"$share/man/man1/mirvel.1.gz"
     cp packaging/debian/mirvel.desktop "$share/applications"
+    txt2man -t mirvel -s 1 -v "User Commands" -r "Mirvel $version" -d "${commit_date% *}" \
+        packaging/debian/mirvel.1.txt | gzip -9n >"$share/man/man1/mirvel.1.gz"
     debian_text "packaging/debian/$metainfo" >"$share/metainfo/$metainfo"
     for size in 16 32; do
-        mkdir -p "$share/icons/hicolor/${size}x$size/apps"
         python3 tools/icon/make_icon.py "$share/icons/hicolor/${size}x$size/apps/mirvel.png" \
             "window/icon/mirvel-$size.txt" || return 1
     done

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The second bench: a Debian 13 (trixie) root holding the Wine that school
-# Linux desktops run now (Wine 10, 64- and 32-bit), made once by mmdebstrap
-# from the Debian mirror (and proxy) this machine's apt uses, http or https,
-# and entered with bubblewrap, which leaves no mount behind. It lives in
-# MIRVEL_DEBIAN13_ROOT, or else in ~/.cache/mirvel/debian13-root (outside
-# the source tree, so make clean keeps it).
+# The second bench: a Debian 13 root with the Wine school Linux desktops run
+# now (Wine 10, 64- and 32-bit), made once by mmdebstrap from this machine's
+# Debian mirror (http or https), entered with bubblewrap, which leaves no
+# mount behind. It lives in MIRVEL_DEBIAN13_ROOT, or ~/.cache/mirvel/debian13-root.
 #   debian-root.sh ensure          makes it, again when the packages below change
 #   debian-root.sh run COMMAND...  runs COMMAND in it, in this folder, with the
 #       project's folder where it is outside, and a network of its own: an X
@@ -33,10 +31,9 @@ ensure() {
     echo "debian-root.sh: making a Debian 13 root in $root from $mirror (once; some minutes)"
     "${sudo[@]}" rm -rf "$root" "$root.new"
     mkdir -p "$(dirname "$root")"
-    # Apt inside trusts the certificates this machine's apt does (for an https
-    # mirror), and keeps its lists (to say what a package would bring); the
-    # packages come by the project's own installer, with its patience for a
-    # mirror caught mid-sync.
+    # Apt inside trusts what this machine's apt does (for an https mirror) and
+    # keeps its lists (to say what a package would bring); the packages come
+    # by the project's installer, patient with a mirror caught mid-sync.
     "${sudo[@]}" mmdebstrap --quiet --variant=apt --architectures=amd64,i386 --include=ca-certificates \
         --skip=cleanup/apt/lists \
         ${proxy:+--aptopt="$proxy"} \
@@ -71,5 +68,5 @@ try() {
 case ${1:-} in
     ensure) ensure ;;
     run | try) "$@" ;;
-    *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac

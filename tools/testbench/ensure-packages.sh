@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# Installs whichever of the given Debian packages are missing, and says which.
+# Installs whichever of the given Debian packages are missing, and says which:
 #   ensure-packages.sh PACKAGE[:ARCH] ...
-# A package of a foreign architecture (wine32:i386) has that architecture
-# added to dpkg first. Nothing installed is ever removed: should apt want to
-# remove a package to install these, this stops and names what it would remove.
-#
-# A mirror caught mid-sync is a normal event, so neither of its two usual
-# faults stops this: an index that will not download (the update is tried
-# three times, then the lists there are serve), and a suite whose packages
-# are a step ahead of their other-architecture twins (apt cannot resolve
-# the install; it is tried again from the installed release's own suite).
+# A foreign architecture (wine32:i386) is added to dpkg first. Nothing is ever
+# removed: should apt want to, this stops and names what it would remove. A
+# mirror caught mid-sync is a normal event, and neither of its usual faults
+# stops this: an index that will not download (the update is tried three
+# times, then the lists there are serve), and a suite a step ahead of its
+# other-architecture twins (tried again from the installed release's suite).
 set -euo pipefail
 
 me=ensure-packages.sh

@@ -5,16 +5,14 @@
 # runs in the environment's WINEPREFIX.
 #   wine-prefix.sh make [OPTION...]   makes the prefix, unless it is made
 #   wine-prefix.sh exec COMMAND...    runs COMMAND with WINEPREFIX set to it
-# Options of a new prefix:
-#   virtual-desktop  Wine draws its own desktop and window frames, so windows
-#                    behave the same under Xvfb with no window manager
-#   dpi=N            the screen's DPI (96 unless said)
-#   arch=win32       a 32-bit Windows; otherwise a 64-bit one, which runs
-#                    32-bit programs too
+# Options of a new prefix: virtual-desktop (Wine draws its own desktop and
+# window frames, the same under Xvfb with no window manager), dpi=N (96
+# unless said), arch=win32 (else a 64-bit one, which runs 32-bit programs too).
 set -euo pipefail
-set -a
-source "$(dirname "$0")/wine.env"
-set +a
+# How every test and tool runs Wine: no Mono or Gecko installer dialog may
+# block a run, and Wine's debug channels stay quiet (its fixme noise would
+# bury a failing test's output).
+export WINEDLLOVERRIDES=mscoree,mshtml= WINEDEBUG=-all
 
 if [[ -n ${MIRVEL_WINE_PREFIX:-} ]]; then
     wine_name=$(wine --version | tr -cs 'A-Za-z0-9.+~' '-')
@@ -65,5 +63,5 @@ make_prefix() {
 case ${1:-} in
     make) shift; make_prefix "$@" ;;
     exec) shift; exec "$@" ;;
-    *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,10s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
