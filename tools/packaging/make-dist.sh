@@ -74,7 +74,8 @@ windows_text() {
     printf '\xEF\xBB\xBF'
     sed -e "s/@VERSION@/$version/g" -e "s/@ZIP_X64@/$(release_zip "$version" x64)/g" \
         -e "s/@ZIP_X86@/$(release_zip "$version" x86)/g" -e "s/@MSI_X64@/$(release_msi "$version" x64)/g" \
-        -e "s/@MSI_X86@/$(release_msi "$version" x86)/g" -e 's/$/\r/' "$1"
+        -e "s/@MSI_X86@/$(release_msi "$version" x86)/g" -e "s/@DEB@/$(release_deb "$version")/g" \
+        -e 's/$/\r/' "$1"
 }
 
 files=$staging/files
