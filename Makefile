@@ -55,7 +55,7 @@ debian13-root: deps-debian13
 # One CTest preset (the Windows ones under Xvfb, those of Wine 10 in the
 # Debian 13 root), ending with its bench, architecture, outcome and time.
 suite-%:
-	@bench="$$($(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),wine --version,echo native))"; \
+	@bench="$$($(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),wine --version,echo no Wine))"; \
 	echo "=== $*: $$bench, $(if $(findstring 32,$*),x86,x64)"; start=$$(date +%s); \
 	$(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),xvfb-run -a) ctest --preset $*; status=$$?; \
 	mkdir -p build/results; \

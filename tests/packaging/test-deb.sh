@@ -4,10 +4,11 @@
 #       under an X server: lintian, desktop-file-validate and appstreamcli pass;
 #       apt would resolve it on a bare machine; the unpacked launcher starts
 #       Form1 in a new account
-#   test-deb.sh debian13 DIST DRIVER.exe   as root in a throwaway copy of the
-#       Debian 13 root (Wine 10): apt resolves and installs it; a student, not
-#       root, in a new home, starts it by the menu entry's Exec line; without
-#       Wine the launcher says so; apt purges it, and no file of it is left
+#   test-deb.sh debian13 DIST DRIVER.exe X86_DRIVER.exe   as root in a throwaway
+#       copy of the Debian 13 root (Wine 10): apt resolves and installs it; a
+#       student, not root, in a new home, starts it by the menu entry's Exec
+#       line, and again with 32-bit Wine alone; without Wine the launcher says
+#       so; apt purges it, and no file of it is left
 set -uo pipefail
 root=$(realpath "$(dirname "$0")/../..")
 source "$root/tests/checks.sh"
@@ -46,9 +47,7 @@ first_start() {
 # in a message (a stand-in for zenity), and not 0.
 says_wine_is_missing() {
     local said=$HOME/said.txt shown=$HOME/shown.txt
-    mkdir -p "$HOME/bin"
-    printf '#!/bin/sh\necho "$*" >%s\n' "$shown" >"$HOME/bin/zenity"
-    chmod +x "$HOME/bin/zenity"
+    mkdir -p "$HOME/bin" && printf '#!/bin/sh\necho "$*" >%s\n' "$shown" >"$HOME/bin/zenity" && chmod +x "$HOME/bin/zenity"
     ! PATH=$HOME/bin:$PATH DISPLAY=:0 mirvel 2>"$said" && [[ $(wc -l <"$said") -eq 1 ]] &&
         grep -q '^mirvel: Wine is not installed' "$said" && grep -qF "$(sed 's/^mirvel: //' "$said")" "$shown"
 }
@@ -81,6 +80,9 @@ case $mode in
         check "a student starts it from the menu ($exec_line): Form1 shows" \
             as_student xvfb-run -a "$0" first-start "$driver" $exec_line
         echo "    Form1 showed $(cat /home/student/first-start.txt) after the first start in a new account"
+        apt-get purge -y -q wine64 >/dev/null && as_student mkdir /home/student/wine32
+        check "with 32-bit Wine alone, a new prefix takes the 32-bit Mirvel" \
+            as_student env HOME=/home/student/wine32 xvfb-run -a "$0" first-start "$(realpath "$4")" $exec_line
         rm -f /usr/lib/wine/wine /usr/lib/wine/wine64
         check "without Wine, the launcher says so, on the terminal and in a message" as_student "$0" wine-missing
         check "apt purges it" apt-get purge -y -q mirvel
@@ -89,6 +91,6 @@ case $mode in
         ;;
     first-start) shift; first_start "$@"; exit ;;
     wine-missing) says_wine_is_missing; exit ;;
-    *) sed -n '2,10s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
 checks_done "deb $mode"
