@@ -141,10 +141,9 @@ int Answer() {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring step = argc >= 2 ? argv[1] : L"";
     if (step == L"start" && argc <= 3) return Start(argc == 3 ? argv[2] : FolderOfThisProgram() + L"Mirvel.exe");
-    if (argc != 2) return Fail("usage: driver.exe start [PROGRAM] | wait | find | close | answer");
-    if (step == L"wait") return Wait();
-    if (step == L"find") return Find();
-    if (step == L"close") return Close();
-    if (step == L"answer") return Answer();
+    if (argc == 2 && step == L"wait") return Wait();
+    if (argc == 2 && step == L"find") return Find();
+    if (argc == 2 && step == L"close") return Close();
+    if (argc == 2 && step == L"answer") return Answer();
     return Fail("usage: driver.exe start [PROGRAM] | wait | find | close | answer");
 }

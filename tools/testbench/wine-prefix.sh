@@ -44,9 +44,8 @@ make_prefix() {
     done
     echo "Making the Wine prefix $WINEPREFIX ($*)"
     wineboot -i >/dev/null
-    # Wine's own Tahoma, Marlett and the rest, where its font search does
-    # not look (fonts-wine): without them the dialog font falls back to
-    # another and the caption buttons lose their glyphs.
+    # Wine's own Tahoma, Marlett and the rest (fonts-wine), which Debian's Wine
+    # does not find by itself: the dialog font and the caption buttons' glyphs.
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     # No sound device is wanted, nor looked for.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null
