@@ -54,12 +54,14 @@ debian13-root: deps-debian13
 
 # One CTest preset (the Windows ones under Xvfb, those of Wine 10 in the
 # Debian 13 root), ending with its bench, architecture, outcome and time.
+in-bench-of = $(if $(filter %-wine10,$1),$(IN_DEBIAN13))
+arch-of = $(if $(findstring 32,$1),x86,x64)
 suite-%:
-	@bench="$$($(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),wine --version,echo no Wine))"; \
-	echo "=== $*: $$bench, $(if $(findstring 32,$*),x86,x64)"; start=$$(date +%s); \
-	$(if $(filter %-wine10,$*),$(IN_DEBIAN13)) $(if $(filter windows%,$*),xvfb-run -a) ctest --preset $*; status=$$?; \
+	@bench="$$($(call in-bench-of,$*) $(if $(filter windows%,$*),wine --version,echo no Wine))"; \
+	echo "=== $*: $$bench, $(call arch-of,$*)"; start=$$(date +%s); \
+	$(call in-bench-of,$*) $(if $(filter windows%,$*),xvfb-run -a) ctest --preset $*; status=$$?; \
 	mkdir -p build/results; \
-	echo "$*: $$bench, $(if $(findstring 32,$*),x86,x64): $$([ $$status = 0 ] && echo passed || echo FAILED)" \
+	echo "$*: $$bench, $(call arch-of,$*): $$([ $$status = 0 ] && echo passed || echo FAILED)" \
 	     "in $$(($$(date +%s) - start)) s" | tee build/results/$*.txt; exit $$status
 
 # Runs suites side by side, each one's output shown whole when it ends, then
